@@ -1,0 +1,113 @@
+#include "app/settings.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <fstream>
+#include <system_error>
+
+#include "text/error.h"
+
+namespace app {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kLineCount = 8;
+constexpr std::array<const char*, kLineCount> kKeyTexts = {
+    "Firma =", "Vystavil =", "Schvalil =", "Prevzal =",
+    "Datum od =", "Datum do =", "Browser =", "Filespec ="};
+
+// A browser command or file prefix of two characters or fewer is taken as
+// not set, so that an emptied field (written as one blank) brings the
+// default back on the next start.
+constexpr size_t kShortestKeptValue = 3;
+
+std::array<std::string*, kLineCount> fieldsInFileOrder(Settings& s) {
+  return {&s.firma, &s.vystavil, &s.schvalil, &s.prevzal,
+          &s.datumOd, &s.datumDo, &s.browser, &s.filespec};
+}
+
+bool isEditBoxLine(int index) { return index != 4 && index != 5; }
+
+// Makes the new file's bytes reach the disk before it replaces the old one,
+// so that a crash cannot leave an empty settings file behind the rename.
+bool flushToDisk(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  // No retry of close on EINTR: the descriptor is gone either way.
+  ::close(fd);
+  return synced;
+}
+
+}  // namespace
+
+Settings Settings::defaults(const text::Regional& regional, const text::Date& today) {
+  Settings s;
+  s.datumOd = text::formatDate(today, regional);
+  s.datumDo = s.datumOd;
+  s.browser = kDefaultBrowser;
+  s.filespec = kDefaultFilespec;
+  return s;
+}
+
+void ReadSettingsFile(const fs::path& file, LineReader& reader, Settings& settings) {
+  const std::string openError = mincar::fill("Cannot open file %s", {file.string()});
+  std::error_code ec;
+  // A folder opens as a stream on some systems and then reads as nothing.
+  if (fs::is_directory(file, ec)) throw mincar::Error(openError);
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw mincar::Error(openError);
+
+  std::array<std::string, kLineCount> values;
+  for (std::string& value : values) value = GetToken(reader.ReadLine(in), ';', 1);
+  if (in.bad()) throw mincar::Error(mincar::fill("Cannot read file %s", {file.string()}));
+
+  auto fields = fieldsInFileOrder(settings);
+  for (int i = 0; i < 6; ++i) *fields[i] = values[i];
+  for (int i = 6; i < kLineCount; ++i)
+    if (values[i].size() >= kShortestKeptValue) *fields[i] = values[i];
+}
+
+void WriteSettingsFile(const fs::path& file, Settings& values) {
+  auto fields = fieldsInFileOrder(values);
+  for (int i = 0; i < kLineCount; ++i)
+    if (isEditBoxLine(i) && fields[i]->empty()) *fields[i] = " ";
+
+  std::string content;
+  for (int i = 0; i < kLineCount; ++i) {
+    content += kKeyTexts[i];
+    content += ';';
+    content += *fields[i];
+    content += ';';
+    content += kLineEnd;
+  }
+
+  const std::string createError = mincar::fill("Cannot create file %s", {file.string()});
+  // Written beside the old file and renamed over it: a failed write leaves
+  // the old settings whole. The process id keeps two copies of the program
+  // closing at once in the same folder off each other's temporary file.
+  fs::path temporary = file;
+  temporary += ".tmp" + std::to_string(::getpid());
+  std::error_code ec;
+  try {
+    {
+      std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+      if (!out) throw mincar::Error(createError);
+      WriteText(out, content);
+      out.close();
+      if (!out) throw mincar::Error(createError);
+    }
+    if (!flushToDisk(temporary)) throw mincar::Error(createError);
+    fs::rename(temporary, file, ec);
+    if (ec) throw mincar::Error(createError);
+  } catch (const mincar::Error&) {
+    fs::remove(temporary, ec);
+    throw mincar::Error(createError);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,179 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ledger/value.h"
+#include "text/regional.h"
+
+namespace ledger {
+
+class Table;
+class Dataset;
+
+// Creates a new, empty dBASE III table with these columns (Windows-1250
+// language driver). Refuses with mincar::Error when the file already exists.
+void createTable(const std::filesystem::path& path, const std::vector<FieldDef>& fields);
+
+enum class DatasetState { Inactive, Browse, Edit, Insert };
+
+// One column of a Dataset's current row. Reads see the row under the cursor
+// (during a filter callback: the row being tested); writes need edit or insert
+// state.
+class Field {
+ public:
+  const std::string& name() const { return def_.name; }
+  FieldType type() const { return def_.type; }
+  int length() const { return def_.length; }
+  int decimals() const { return def_.decimals; }
+  int index() const { return index_; }
+
+  bool isNull() const;
+  Value value() const;
+  double asFloat() const;         // empty reads as 0
+  std::int64_t asInteger() const; // rounded to the nearest whole number; empty reads as 0
+  std::string asString() const;   // "" when empty; numbers in the general form, dates in the short date format
+  text::Date asDate() const;      // {} when empty
+
+  // Stores a value: a number, a text (cut to the column's length; a number or
+  // date column parses it with the regional settings) or empty. A value that
+  // the column cannot take is refused with "Invalid value for field '%s'" and
+  // nothing changes.
+  void setValue(const Value& v);
+  void setAsString(std::string_view text);
+  void setAsFloat(double v) { setValue(Value{v}); }
+  void clear() { setValue(Value{}); }
+  // Takes the other column's current value; empty copies as empty.
+  void assign(const Field& other) { setValue(other.value()); }
+
+ private:
+  friend class Dataset;
+  Field(Dataset& owner, FieldDef def, int index, int offset)
+      : owner_(&owner), def_(std::move(def)), index_(index), offset_(offset) {}
+  Dataset* owner_;
+  FieldDef def_;
+  int index_;
+  int offset_;  // within the record, after the deletion flag
+};
+
+// What a data source tells the controls bound to it.
+enum class DataEvent {
+  DataSetChanged,  // rows came or went, or everything may differ: reread all
+  RecordChanged,   // a value of the current row changed
+  Scrolled,        // the cursor moved to another row
+  StateChanged,    // browse / edit / insert changed
+};
+
+// The switch between a Dataset and its bound controls (grids, edits). While
+// disabled, listeners hear nothing; enabling sends one DataSetChanged.
+class DataSource {
+ public:
+  using Listener = std::function<void(DataEvent)>;
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool on);
+  int subscribe(Listener listener);  // returns a handle for unsubscribe
+  void unsubscribe(int handle);
+  void notify(DataEvent event);
+
+ private:
+  bool enabled_ = true;
+  int nextHandle_ = 1;
+  std::vector<std::pair<int, Listener>> listeners_;
+};
+
+// The table component: a cursor over one dBASE table in natural order, with
+// the states browse, edit and insert, the new-row and filter callbacks and a
+// data source. Walks skip deleted rows and, while the filter is on, rows the
+// filter callback refuses. Moving the cursor stores a pending edit first.
+class Dataset {
+ public:
+  // componentName prefixes the component's own errors ("Table1: Cannot
+  // perform this operation on an empty dataset").
+  Dataset(std::string componentName, std::filesystem::path path, text::Regional regional);
+  ~Dataset();
+  Dataset(const Dataset&) = delete;
+  Dataset& operator=(const Dataset&) = delete;
+
+  const std::string& componentName() const { return name_; }
+  const std::filesystem::path& path() const { return path_; }
+  const text::Regional& regional() const { return regional_; }
+
+  // Opening is shared unless exclusive is set; opening an open table does
+  // nothing. Errors: "Cannot open file %s", damage, "table in use".
+  void open();
+  void close();
+  bool active() const;
+  void setActive(bool on) { on ? open() : close(); }
+  void setExclusive(bool on);  // only while closed
+  bool exclusive() const { return exclusive_; }
+  // Removes every row; needs the table closed and exclusive mode set, and
+  // fails while another process has the table open.
+  void emptyTable();
+
+  // What the engine had to repair when it opened the table ("" if nothing),
+  // for the status line; reading it clears it.
+  std::string takeRepairNotice();
+
+  DatasetState state() const { return state_; }
+  void append();  // insert state; onNewRecord runs before it returns
+  void edit();    // from browse: locks the row; on an empty dataset: append
+  void post();
+  void cancel();
+  void remove();  // delete the current row at once
+
+  void first();
+  void next();
+  void prior();
+  void last();
+  bool eof() const;  // true on an empty dataset and after next on the last row
+  bool bof() const;
+  bool isEmpty() const;
+
+  int fieldCount() const { return static_cast<int>(fields_.size()); }
+  Field& field(int position);
+  const Field& field(int position) const;
+
+  // Rows a walk from first to end would visit (filter honoured). Rereads the
+  // table's row count, so rows that other processes appended count.
+  std::int64_t recordCount();
+
+  void setFiltered(bool on);
+  bool filtered() const { return filtered_; }
+  // The criteria that the filter callback reads have changed: rows are
+  // tested anew and the cursor goes to the first row.
+  void refilter();
+
+  std::function<void(Dataset&)> onNewRecord;
+  std::function<bool(Dataset&)> onFilterRecord;
+
+  DataSource& dataSource() { return source_; }
+
+  // Positional access for grid models. Rows are numbered 0.. recordCount()-1
+  // in walk order; rowIndex() is the cursor's row (-1 when empty; in insert
+  // state the row being inserted, recordCount()).
+  std::int64_t rowIndex() const;
+  void moveTo(std::int64_t row);
+  // A value of any row without moving the cursor; the cursor row shows its
+  // pending edit.
+  Value valueAt(std::int64_t row, int column);
+  std::string textAt(std::int64_t row, int column);  // as Field::asString
+
+ private:
+  friend class Field;
+  struct Impl;
+  std::string name_;
+  std::filesystem::path path_;
+  text::Regional regional_;
+  bool exclusive_ = false;
+  bool filtered_ = false;
+  DatasetState state_ = DatasetState::Inactive;
+  std::vector<Field> fields_;
+  DataSource source_;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ledger
