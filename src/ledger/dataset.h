@@ -164,6 +164,7 @@ class Dataset {
 
  private:
   friend class Field;
+  friend struct DatasetTestAccess;
   struct Impl;
   std::string name_;
   std::filesystem::path path_;

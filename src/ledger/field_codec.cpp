@@ -1,0 +1,415 @@
+#include "ledger/field_codec.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "text/error.h"
+
+namespace ledger::codec {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Powers of ten that a double holds exactly.
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Numbers are right-aligned, so most of a number field is leading blanks:
+// they are skipped eight at a time.
+inline const char* skipBlanks(const char* p, const char* end) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020ULL;
+  while (end - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (const std::uint64_t differs = word ^ kBlanks) {
+      if constexpr (std::endian::native == std::endian::little) return p + (std::countr_zero(differs) >> 3);
+      else return p + (std::countl_zero(differs) >> 3);
+    }
+    p += 8;
+  }
+  while (p < end && *p == ' ') ++p;
+  return p;
+}
+
+inline void trim(const char*& begin, const char*& end) {
+  begin = skipBlanks(begin, end);
+  while (end > begin && (end[-1] == ' ' || end[-1] == '\0')) --end;
+}
+
+// Days from 1899-12-30, the day count of date-time values.
+double dateSerial(const text::Date& d) {
+  // Howard Hinnant's days_from_civil.
+  const int y = d.year - (d.month <= 2 ? 1 : 0);
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const long long daysFrom1970 = static_cast<long long>(era) * 146097 + doe - 719468;
+  return static_cast<double>(daysFrom1970 + 25569);
+}
+
+void fillBlanks(char* out, int length) { std::memset(out, ' ', static_cast<std::size_t>(length)); }
+
+void putText(std::string_view text, int length, char* out) {
+  const std::size_t n = std::min(text.size(), static_cast<std::size_t>(length));
+  std::memcpy(out, text.data(), n);
+  std::memset(out + n, ' ', static_cast<std::size_t>(length) - n);
+}
+
+bool putDate(const text::Date& d, int length, char* out) {
+  if (d == text::Date{}) {
+    fillBlanks(out, length);
+    return true;
+  }
+  if (!d.valid() || length < 8) return false;
+  char digits[9];
+  std::snprintf(digits, sizeof digits, "%04d%02d%02d", d.year, d.month, d.day);
+  putText(std::string_view(digits, 8), length, out);
+  return true;
+}
+
+// The logical meaning of a text: its first letter.
+int logicalOfText(std::string_view text) {
+  std::size_t at = text.find_first_not_of(' ');
+  if (at == std::string_view::npos) return -1;
+  switch (text[at]) {
+    case 'T': case 't': case 'Y': case 'y': return 1;
+    case 'F': case 'f': case 'N': case 'n': return 0;
+    default: return -1;
+  }
+}
+
+std::string_view trimmedText(std::string_view text) {
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+constexpr std::uint64_t kPowersOfTenWhole[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The n (1..8) ASCII digits that end at `end`, eight bytes at a time; the
+// caller makes sure that the 8 bytes before `end` are readable. False when
+// one of the n bytes is no digit.
+inline bool eightDigits(const char* end, int n, std::uint64_t& out) {
+  constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+  constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ULL;
+  std::uint64_t word;
+  std::memcpy(&word, end - 8, 8);
+  // The bytes before the digits (lowest first on little-endian) become '0'.
+  const std::uint64_t keep = ~0ULL << (8 * (8 - n));
+  word = (word & keep) | (kZeros & ~keep);
+  // Every byte 0x30..0x39: high nibble 3, and low nibble + 6 does not carry.
+  if ((word & kHighNibbles) != kZeros) return false;
+  if (((word + 0x0606060606060606ULL) & kHighNibbles) != kZeros) return false;
+  word -= kZeros;
+  word = word * 10 + (word >> 8);
+  word = (((word & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+          (((word >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+         32;
+  out = static_cast<std::uint32_t>(word);
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
+// Every form but the usual one: signs and points anywhere, exponents, long
+// digit strings. `begin`..`end` is the trimmed text, `p` after its sign.
+[[gnu::noinline]] bool decodeOtherNumber(const char* begin, const char* p, const char* end, bool negative,
+                                         double& out) {
+  // Still exact for up to 15 digits: they make a whole number below 2^53,
+  // and dividing by an exact power of ten rounds correctly.
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int places = 0;
+  while (p < end && isDigit(*p) && digits < 16) {
+    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    ++digits;
+    ++p;
+  }
+  if (p < end && *p == '.') {
+    ++p;
+    while (p < end && isDigit(*p) && digits < 16) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+      ++digits;
+      ++places;
+      ++p;
+    }
+  }
+  if (p == end && digits > 0 && digits <= 15) {
+    double v = static_cast<double>(mantissa);
+    if (places > 0) v /= kPowersOfTen[places];
+    out = negative && mantissa != 0 ? -v : v;
+    return true;
+  }
+
+  // The rest goes to the library. from_chars takes no '+'.
+  const char* from = begin;
+  if (*from == '+') {
+    ++from;
+    if (from == end || *from == '-' || *from == '+') return false;
+  }
+  double v = 0;
+  auto [stop, error] = std::from_chars(from, end, v, std::chars_format::general);
+  if (error != std::errc() || stop != end || !std::isfinite(v)) return false;
+  out = v == 0 ? 0.0 : v;
+  return true;
+}
+
+}  // namespace
+
+bool decodeNumber(const char* bytes, int length, double& out, int decimals) {
+  const char* begin = bytes;
+  const char* end = bytes + length;
+  trim(begin, end);
+  if (begin == end || *begin == '*') return false;  // empty, or GDAL's '*' fill (or garbage)
+
+  const char* p = begin;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+
+  // The usual form, as Mincar and most writers store it: up to 8 whole
+  // digits and exactly the column's decimals, read eight digits at a time.
+  if constexpr (std::endian::native == std::endian::little) {
+    const char* wholeEnd = end;
+    int fraction = 0;
+    if (decimals > 0 && decimals <= 8 && end - p > decimals && end[-decimals - 1] == '.') {
+      wholeEnd = end - decimals - 1;
+      fraction = decimals;
+    }
+    const long whole = wholeEnd - p;
+    const bool fits = whole <= 8 && whole + fraction >= 1 && whole + fraction <= 15;
+    if (fits && wholeEnd - bytes >= 8 && end - bytes >= 8) {
+      std::uint64_t wholeValue = 0;
+      std::uint64_t fractionValue = 0;
+      if ((whole == 0 || eightDigits(wholeEnd, static_cast<int>(whole), wholeValue)) &&
+          (fraction == 0 || eightDigits(end, fraction, fractionValue))) {
+        // Exact: below 10^15 < 2^53, divided by an exact power of ten.
+        const std::uint64_t mantissa = wholeValue * kPowersOfTenWhole[fraction] + fractionValue;
+        double v = static_cast<double>(mantissa);
+        if (fraction > 0) v /= kPowersOfTen[fraction];
+        out = negative && mantissa != 0 ? -v : v;
+        return true;
+      }
+    }
+  }
+  return decodeOtherNumber(begin, p, end, negative, out);
+}
+
+bool decodeDate(const char* bytes, int length, text::Date& out) {
+  const char* begin = bytes;
+  const char* end = bytes + length;
+  trim(begin, end);
+  if (end - begin != 8) return false;
+  int parts[8];
+  for (int i = 0; i < 8; ++i) {
+    if (!isDigit(begin[i])) return false;
+    parts[i] = begin[i] - '0';
+  }
+  text::Date d{parts[0] * 1000 + parts[1] * 100 + parts[2] * 10 + parts[3], parts[4] * 10 + parts[5],
+               parts[6] * 10 + parts[7]};
+  if (!d.valid()) return false;  // zeros included
+  out = d;
+  return true;
+}
+
+int decodeLogical(const char* bytes, int length) {
+  return logicalOfText(std::string_view(bytes, static_cast<std::size_t>(length)));
+}
+
+std::string_view decodeText(const char* bytes, int length) {
+  const char* end = bytes + length;
+  while (end > bytes && (end[-1] == ' ' || end[-1] == '\0')) --end;
+  return std::string_view(bytes, static_cast<std::size_t>(end - bytes));
+}
+
+bool isNull(const FieldDef& def, const char* bytes) {
+  switch (def.type) {
+    case FieldType::Numeric:
+    case FieldType::Float: {
+      double ignored;
+      return !decodeNumber(bytes, def.length, ignored, def.decimals);
+    }
+    case FieldType::Date: {
+      text::Date ignored;
+      return !decodeDate(bytes, def.length, ignored);
+    }
+    case FieldType::Logical: return decodeLogical(bytes, def.length) < 0;
+    case FieldType::Character: break;
+  }
+  return decodeText(bytes, def.length).empty();
+}
+
+Value decode(const FieldDef& def, const char* bytes) {
+  switch (def.type) {
+    case FieldType::Numeric:
+    case FieldType::Float: {
+      double v;
+      if (decodeNumber(bytes, def.length, v, def.decimals)) return v;
+      return {};
+    }
+    case FieldType::Date: {
+      text::Date d;
+      if (decodeDate(bytes, def.length, d)) return d;
+      return {};
+    }
+    case FieldType::Logical: {
+      int b = decodeLogical(bytes, def.length);
+      if (b < 0) return {};
+      return b == 1;
+    }
+    case FieldType::Character: break;
+  }
+  std::string_view text = decodeText(bytes, def.length);
+  if (text.empty()) return {};
+  return std::string(text);
+}
+
+double toFloat(const FieldDef& def, const char* bytes, const text::Regional& regional) {
+  switch (def.type) {
+    case FieldType::Numeric:
+    case FieldType::Float: {
+      double v = 0;
+      return decodeNumber(bytes, def.length, v, def.decimals) ? v : 0.0;
+    }
+    case FieldType::Date: {
+      text::Date d;
+      return decodeDate(bytes, def.length, d) ? dateSerial(d) : 0.0;
+    }
+    case FieldType::Logical: return decodeLogical(bytes, def.length) == 1 ? 1.0 : 0.0;
+    case FieldType::Character: break;
+  }
+  std::string_view text = trimmedText(decodeText(bytes, def.length));
+  if (text.empty()) return 0.0;
+  return text::parseFloat(text, regional);
+}
+
+std::string toText(const FieldDef& def, const char* bytes, const text::Regional& regional) {
+  switch (def.type) {
+    case FieldType::Numeric:
+    case FieldType::Float: {
+      double v;
+      return decodeNumber(bytes, def.length, v, def.decimals) ? text::formatNumber(v, regional) : std::string();
+    }
+    case FieldType::Date: {
+      text::Date d;
+      return decodeDate(bytes, def.length, d) ? text::formatDate(d, regional) : std::string();
+    }
+    case FieldType::Logical: {
+      int b = decodeLogical(bytes, def.length);
+      return b < 0 ? std::string() : b == 1 ? std::string("True") : std::string("False");
+    }
+    case FieldType::Character: break;
+  }
+  return std::string(decodeText(bytes, def.length));
+}
+
+text::Date toDate(const FieldDef& def, const char* bytes, const text::Regional& regional) {
+  text::Date d;
+  switch (def.type) {
+    case FieldType::Date: decodeDate(bytes, def.length, d); return d;
+    case FieldType::Character: {
+      std::string_view text = trimmedText(decodeText(bytes, def.length));
+      if (!text.empty() && text::tryParseDate(text, regional, d)) return d;
+      return {};
+    }
+    case FieldType::Numeric:
+    case FieldType::Float:
+    case FieldType::Logical: break;
+  }
+  return {};
+}
+
+bool encodeNumber(double value, int length, int decimals, char* out) {
+  if (!std::isfinite(value) || length <= 0 || decimals < 0) return false;
+  // The longest fixed text of a double: 309 digits, sign, point, decimals.
+  char text[320 + 256];
+  auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  if (error != std::errc()) return false;
+  std::string_view s(text, static_cast<std::size_t>(end - text));
+  // A negative amount that rounds to zero is stored as zero, not "-0.00".
+  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string_view::npos) s.remove_prefix(1);
+  if (s.size() > static_cast<std::size_t>(length)) return false;
+  const std::size_t pad = static_cast<std::size_t>(length) - s.size();
+  std::memset(out, ' ', pad);
+  std::memcpy(out + pad, s.data(), s.size());
+  return true;
+}
+
+std::string invalidValueMessage(const FieldDef& def) {
+  return mincar::fill("Invalid value for field '%s'", {def.name});
+}
+
+void encode(const FieldDef& def, const Value& value, const text::Regional& regional, EmptyText emptyText,
+            char* out) {
+  // Encoded aside first, so that a refused value leaves the record as it was.
+  char small[256];
+  std::string large;
+  char* field = small;
+  if (def.length > static_cast<int>(sizeof small)) {
+    large.resize(static_cast<std::size_t>(def.length));
+    field = large.data();
+  }
+  fillBlanks(field, def.length);
+  bool ok = true;
+  const bool isNumber = def.type == FieldType::Numeric || def.type == FieldType::Float;
+
+  if (std::holds_alternative<std::monostate>(value)) {
+    // Blank is empty for every type.
+  } else if (def.type == FieldType::Character) {
+    if (auto* s = std::get_if<std::string>(&value)) {
+      putText(*s, def.length, field);
+    } else if (auto* d = std::get_if<double>(&value)) {
+      putText(text::formatNumber(*d, regional), def.length, field);
+    } else if (auto* date = std::get_if<text::Date>(&value)) {
+      if (*date != text::Date{}) {
+        if (!date->valid()) ok = false;
+        else putText(text::formatDate(*date, regional), def.length, field);
+      }
+    } else if (auto* b = std::get_if<bool>(&value)) {
+      putText(*b ? "T" : "F", def.length, field);
+    }
+  } else if (auto* s = std::get_if<std::string>(&value)) {
+    std::string_view text = trimmedText(*s);
+    if (text.empty()) {
+      ok = emptyText == EmptyText::Clears;
+    } else if (isNumber) {
+      double v = 0;
+      ok = text::tryParseFloat(text, regional, v) && encodeNumber(v, def.length, def.decimals, field);
+    } else if (def.type == FieldType::Date) {
+      text::Date d;
+      ok = text::tryParseDate(text, regional, d) && d.valid() && putDate(d, def.length, field);
+    } else {
+      int b = logicalOfText(text);
+      ok = b >= 0;
+      if (ok) field[0] = b == 1 ? 'T' : 'F';
+    }
+  } else if (auto* d = std::get_if<double>(&value)) {
+    if (isNumber) {
+      ok = encodeNumber(*d, def.length, def.decimals, field);
+    } else if (def.type == FieldType::Logical && !std::isnan(*d)) {
+      field[0] = *d != 0 ? 'T' : 'F';
+    } else {
+      ok = false;
+    }
+  } else if (auto* date = std::get_if<text::Date>(&value)) {
+    ok = def.type == FieldType::Date && putDate(*date, def.length, field);
+  } else if (auto* b = std::get_if<bool>(&value)) {
+    ok = def.type == FieldType::Logical;
+    if (ok) field[0] = *b ? 'T' : 'F';
+  }
+
+  if (!ok) throw mincar::Error(invalidValueMessage(def));
+  std::memcpy(out, field, static_cast<std::size_t>(def.length));
+}
+
+}  // namespace ledger::codec

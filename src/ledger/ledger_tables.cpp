@@ -1,0 +1,85 @@
+#include "ledger/ledger_tables.h"
+
+#include <system_error>
+
+#include "text/error.h"
+
+namespace ledger {
+
+namespace fs = std::filesystem;
+
+fs::path tablePath(const fs::path& workDir, LedgerTable table) {
+  const char* file = "peden.dbf";
+  switch (table) {
+    case LedgerTable::Journal: file = "peden.dbf"; break;
+    case LedgerTable::Books: file = "books.dbf"; break;
+    case LedgerTable::Moves: file = "moves.dbf"; break;
+  }
+  // Relative to the current folder the paths read as the user knows them.
+  if (workDir.empty() || workDir == ".") return fs::path("data") / file;
+  return workDir / "data" / file;
+}
+
+const std::vector<FieldDef>& standardLayout(LedgerTable table) {
+  // Amounts: 15 places with 2 decimals hold up to 999 999 999 999,99 Kč.
+  // Row numbers: 10 places; new numbers are exact only up to 16 777 216
+  // anyway, but an edited number may be larger.
+  static const std::vector<FieldDef> journalLayout = {
+      {"ID", FieldType::Numeric, 10, 0},    {"IDK", FieldType::Numeric, 10, 0},
+      {"IDM", FieldType::Numeric, 10, 0},   {"DATUM", FieldType::Date, 8, 0},
+      {"TEXT", FieldType::Character, journal::kTextLength, 0},
+      {"PLUS", FieldType::Numeric, 15, 2},  {"MINUS", FieldType::Numeric, 15, 2},
+      {"ZUSTATEK", FieldType::Numeric, 15, 2},
+  };
+  static const std::vector<FieldDef> booksLayout = {
+      {"ID", FieldType::Numeric, 10, 0},
+      {"TEXT", FieldType::Character, 100, 0},
+      {"BALANCE", FieldType::Numeric, 15, 2},
+  };
+  // Longer than the journal's text, so that a long name is cut when a new
+  // journal row takes it.
+  static const std::vector<FieldDef> movesLayout = {
+      {"ID", FieldType::Numeric, 10, 0},
+      {"TEXT", FieldType::Character, 254, 0},
+  };
+  switch (table) {
+    case LedgerTable::Books: return booksLayout;
+    case LedgerTable::Moves: return movesLayout;
+    case LedgerTable::Journal: break;
+  }
+  return journalLayout;
+}
+
+std::vector<fs::path> createMissingTables(const fs::path& workDir) {
+  std::vector<fs::path> created;
+  fs::path dataDir = tablePath(workDir, LedgerTable::Journal).parent_path();
+  std::error_code ec;
+  fs::create_directories(dataDir, ec);
+  if (ec || !fs::is_directory(dataDir)) {
+    throw mincar::Error(mincar::fill("Cannot create folder %s: %s",
+                                     {dataDir.string(), ec ? ec.message() : "not a folder"}));
+  }
+  for (LedgerTable t : {LedgerTable::Journal, LedgerTable::Books, LedgerTable::Moves}) {
+    fs::path p = tablePath(workDir, t);
+    if (fs::exists(p, ec)) continue;
+    createTable(p, standardLayout(t));
+    created.push_back(p);
+  }
+  return created;
+}
+
+float MaxFieldValue(Dataset& table, int column) {
+  table.first();
+  float highest = 0.0f;
+  const Field& f = table.field(column);
+  while (!table.eof()) {
+    if (!f.isNull()) {
+      double v = f.asFloat();
+      if (v > highest) highest = static_cast<float>(v);
+    }
+    table.next();
+  }
+  return highest;
+}
+
+}  // namespace ledger

@@ -1,0 +1,43 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ledger/dataset.h"
+#include "ledger/value.h"
+
+// The three tables of the ledger: where they lie, their columns by position
+// and the numbering of new rows.
+namespace ledger {
+
+enum class LedgerTable { Journal, Books, Moves };
+
+// Column positions; the order is part of the format.
+namespace journal {
+enum Column { ID = 0, IDK, IDM, DATUM, TEXT, PLUS, MINUS, ZUSTATEK };
+inline constexpr int kTextLength = 200;
+}  // namespace journal
+namespace books {
+enum Column { ID = 0, TEXT, BALANCE };
+}
+namespace moves {
+enum Column { ID = 0, TEXT };
+}
+
+// data/peden.dbf, data/books.dbf, data/moves.dbf under the working folder.
+std::filesystem::path tablePath(const std::filesystem::path& workDir, LedgerTable table);
+
+// The column definitions of a table that Mincar creates.
+const std::vector<FieldDef>& standardLayout(LedgerTable table);
+
+// Creates data/ and every missing table with the standard layout; a table
+// that exists is never touched. Returns the files it created.
+std::vector<std::filesystem::path> createMissingTables(const std::filesystem::path& workDir);
+
+// The highest non-empty value of a numeric column over the rows a walk
+// visits (the caller switches the filter off for the whole table), starting
+// from 0 and held in single precision. The walk leaves the cursor on the last
+// row.
+float MaxFieldValue(Dataset& table, int column);
+
+}  // namespace ledger

@@ -1,0 +1,396 @@
+#include "ledger/table.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+#include "ledger/dataset.h"
+#include "ledger/locks.h"
+#include "text/error.h"
+
+namespace ledger {
+
+namespace {
+
+// Read windows. A mapped window costs no copy: a walk that reads one column
+// touches one cache line a record instead of moving every byte through a
+// buffer. Where a file cannot be mapped, a copy small enough to stay in the
+// processor's cache while it is decoded.
+constexpr std::size_t kMappedWindowBytes = 8 << 20;
+constexpr std::size_t kCopiedWindowBytes = 64 << 10;
+// A crash leaves at most one uncounted record per writer; looking further
+// would only mistake trailing bytes of other tools for records.
+constexpr std::int64_t kMaxUncountedRecords = 64;
+
+std::string systemMessage(int error) { return std::generic_category().message(error); }
+
+std::string number(std::int64_t n) { return std::to_string(n); }
+
+[[noreturn]] void damaged(const std::string& shownPath, const std::string& what) {
+  throw mincar::Error(shownPath + ": " + what);
+}
+
+std::unique_ptr<File> openOrNull(const std::filesystem::path& path) {
+  int error = 0;
+  return openPosixFile(path, error);
+}
+
+}  // namespace
+
+Table::Table(std::filesystem::path path, TableAccess access) : Table(path, access, openOrNull(path)) {}
+
+Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file)
+    : path_(std::move(path)), shownPath_(path_.string()), access_(access), file_(std::move(file)) {
+  if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {shownPath_}));
+  const LockMode openMode = access_ == TableAccess::Exclusive ? LockMode::Exclusive : LockMode::Shared;
+  if (!tryLock(*file_, lock_layout::kOpenLock, openMode, shownPath_)) {
+    throw mincar::Error(tableBusyMessage(shownPath_));
+  }
+  std::int64_t uncounted = 0;
+  {
+    // An append in progress holds the header lock: waiting for it means we
+    // never take its record, already written, for a crash's leftover.
+    HeaderLock lock(*file_, LockMode::Shared, shownPath_);
+    readHeaderAndExtent(uncounted);
+  }
+  if (uncounted > 0) repairCount();
+}
+
+Table::~Table() {
+  for (Window& w : windows_) release(w);
+  // Closing the file (file_'s destructor) drops every lock it holds.
+}
+
+dbf::Header Table::readFileHeader() {
+  char bytes[dbf::XBASE_FILEHDR_SZ];
+  IoResult r = file_->pread(bytes, sizeof bytes, 0);
+  if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
+  return dbf::parseFileHeader(std::string_view(bytes, static_cast<std::size_t>(r.bytes)), shownPath_);
+}
+
+long long Table::fileSize() {
+  IoResult r = file_->size();
+  if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
+  return r.bytes;
+}
+
+void Table::readExactly(char* buffer, std::size_t count, long long offset) {
+  std::size_t done = 0;
+  while (done < count) {
+    IoResult r = file_->pread(buffer + done, count - done, offset + static_cast<long long>(done));
+    if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
+    if (r.bytes == 0) damaged(shownPath_, "the file is shorter than its header says; another program may have cut it");
+    done += static_cast<std::size_t>(r.bytes);
+  }
+}
+
+void Table::writeAll(const char* data, std::size_t count, long long offset) {
+  while (count > 0) {
+    IoResult r = file_->pwrite(data, count, offset);
+    if (r.error) throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(r.error)}));
+    if (r.bytes == 0) {
+      throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(ENOSPC)}));
+    }
+    data += r.bytes;
+    count -= static_cast<std::size_t>(r.bytes);
+    offset += r.bytes;
+  }
+}
+
+void Table::readHeaderAndExtent(std::int64_t& uncounted) {
+  // The fixed part tells how long the whole header is.
+  const dbf::Header fixed = readFileHeader();
+  std::string bytes(static_cast<std::size_t>(fixed.headerLength), '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const IoResult r = file_->pread(bytes.data() + got, bytes.size() - got, static_cast<long long>(got));
+    if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
+    if (r.bytes == 0) break;
+    got += static_cast<std::size_t>(r.bytes);
+  }
+  header_ = dbf::parseHeader(std::string_view(bytes.data(), got), shownPath_);
+  recordLength_ = header_.recordLength;
+  count_ = header_.recordCount;
+  headerDate_ = header_.lastUpdate;
+
+  const long long size = fileSize();
+  const long long dataSize = std::max(0LL, size - header_.headerLength);
+  const std::int64_t present = dataSize / recordLength_;
+  if (count_ > present) {
+    damaged(shownPath_, mincar::fill("the header counts %d rows, but the file holds only %d",
+                                     {number(count_), number(present)}));
+  }
+  uncounted = 0;
+  const long long countedEnd = recordOffset(count_);
+  if (size > countedEnd) {
+    const long long tailLength = std::min<long long>(size - countedEnd, kMaxUncountedRecords * recordLength_);
+    std::string tail(static_cast<std::size_t>(tailLength), '\0');
+    readExactly(tail.data(), tail.size(), countedEnd);
+    uncounted = dbf::countUncountedRecords(tail, recordLength_);
+    uncounted = std::min(uncounted, dbf::kMaxRecordCount - count_);
+  }
+}
+
+void Table::repairCount() {
+  HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
+  // Another process may have repaired or appended since we looked.
+  std::int64_t uncounted = 0;
+  readHeaderAndExtent(uncounted);
+  if (uncounted == 0) return;
+  const std::int64_t before = count_;
+  const std::int64_t after = count_ + uncounted;
+  const text::Date today = text::Date::today();
+  const std::string bytes = dbf::encodeDateAndCount(today, after);
+  writeAll(bytes.data(), bytes.size(), static_cast<long long>(dbf::OFFSET_DATE));
+  count_ = after;
+  headerDate_ = today;
+  repairNotice_ = mincar::fill("%s: the row count was repaired from %d to %d",
+                               {shownPath_, number(before), number(after)});
+}
+
+std::string Table::takeRepairNotice() { return std::exchange(repairNotice_, std::string()); }
+
+std::int64_t Table::refreshCount() {
+  dbf::Header h;
+  long long size = 0;
+  {
+    HeaderLock lock(*file_, LockMode::Shared, shownPath_);
+    h = readFileHeader();
+    size = fileSize();
+  }
+  if (h.headerLength != header_.headerLength || h.recordLength != recordLength_) {
+    damaged(shownPath_, "another program has changed the table's layout; open it again");
+  }
+  const std::int64_t present = std::max(0LL, size - header_.headerLength) / recordLength_;
+  if (h.recordCount > present) {
+    damaged(shownPath_, mincar::fill("the header counts %d rows, but the file holds only %d",
+                                     {number(h.recordCount), number(present)}));
+  }
+  if (h.recordCount < count_) forgetWindows();  // rows went: another program emptied the table
+  count_ = h.recordCount;
+  headerDate_ = h.lastUpdate;
+  return count_;
+}
+
+void Table::release(Window& w) noexcept {
+  if (w.view != nullptr) file_->unmap(w.view, w.viewLength);
+  w.view = nullptr;
+  w.viewLength = 0;
+  w.records = nullptr;
+  w.first = w.end = 0;
+}
+
+void Table::forgetWindows() {
+  ++generation_;
+  for (Window& w : windows_) release(w);
+}
+
+const char* Table::loadRecord(std::int64_t n) {
+  if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
+  const int other = 1 - recent_;
+  Window& o = windows_[other];
+  if (n >= o.first && n < o.end) {
+    recent_ = other;
+    return o.records + static_cast<std::size_t>(n - o.first) * static_cast<std::size_t>(recordLength_);
+  }
+  ++generation_;
+  release(o);
+  const std::size_t windowBytes = mapping_ ? kMappedWindowBytes : kCopiedWindowBytes;
+  const std::int64_t windowRecords = std::max<std::int64_t>(1, static_cast<std::int64_t>(windowBytes) / recordLength_);
+  // A walk backwards gets a window that ends at n, so that prior() reads
+  // once per window too.
+  const Window& current = windows_[recent_];
+  const bool backwards = current.end > current.first && n < current.first;
+  const std::int64_t first = backwards ? std::max<std::int64_t>(0, n - windowRecords + 1) : n;
+  const std::int64_t end = std::min(count_, first + windowRecords);
+  const long long begin = recordOffset(first);
+  const long long stop = recordOffset(end);
+
+  if (mapping_) {
+    // Only bytes that the file holds now may be mapped: touching a mapped
+    // page beyond its end kills the process. Cooperating processes never cut
+    // counted records (emptying needs exclusive access); this catches
+    // another program that did.
+    if (fileSize() < stop) damaged(shownPath_, "the file is shorter than its header says; another program may have cut it");
+    const long long alignment = static_cast<long long>(file_->mapAlignment());
+    const long long start = begin - begin % alignment;
+    const std::size_t length = static_cast<std::size_t>(stop - start);
+    if (const char* view = file_->map(start, length)) {
+      o.view = view;
+      o.viewLength = length;
+      o.records = view + (begin - start);
+    } else {
+      mapping_ = false;
+    }
+  }
+  if (o.view == nullptr) {
+    const std::size_t length = static_cast<std::size_t>(stop - begin);
+    if (o.copy.size() < length) o.copy.resize(length);
+    readExactly(o.copy.data(), length, begin);
+    o.records = o.copy.data();
+  }
+  o.first = first;
+  o.end = end;
+  recent_ = other;
+  return o.records + static_cast<std::size_t>(n - first) * static_cast<std::size_t>(recordLength_);
+}
+
+void Table::patchWindows(std::int64_t n, std::size_t at, std::string_view bytes) {
+  ++generation_;
+  for (Window& w : windows_) {
+    // A mapped view shows the write already.
+    if (w.view == nullptr && n >= w.first && n < w.end) {
+      std::copy(bytes.begin(), bytes.end(),
+                w.copy.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(n - w.first) * recordLength_ + at));
+    }
+  }
+}
+
+std::string Table::rereadRecord(std::int64_t n) {
+  if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
+  std::string bytes(static_cast<std::size_t>(recordLength_), '\0');
+  readExactly(bytes.data(), bytes.size(), recordOffset(n));
+  patchWindows(n, 0, bytes);
+  return bytes;
+}
+
+void Table::touchDate() {
+  // The last-update date, when the header does not show today yet: once a
+  // day, so the header lock costs nothing here. Only its three bytes, never
+  // the count beside them.
+  const text::Date today = text::Date::today();
+  if (today == headerDate_) return;
+  HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
+  const std::string bytes = dbf::encodeDate(today);
+  writeAll(bytes.data(), bytes.size(), static_cast<long long>(dbf::OFFSET_DATE));
+  headerDate_ = today;
+}
+
+void Table::writeRecord(std::int64_t n, std::string_view bytes) {
+  assert(bytes.size() == static_cast<std::size_t>(recordLength_));
+  if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
+  writeAll(bytes.data(), bytes.size(), recordOffset(n));
+  patchWindows(n, 0, bytes);
+  touchDate();
+}
+
+void Table::markDeleted(std::int64_t n) {
+  if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
+  const char flag = dbf::RECORD_DELETED;
+  writeAll(&flag, 1, recordOffset(n));
+  patchWindows(n, 0, std::string_view(&flag, 1));
+  touchDate();
+}
+
+void Table::restoreEnd(long long endOffset) noexcept {
+  // After a failed append the slot may hold part of a record: put the end
+  // mark back where the counted records end and drop the rest. Best effort;
+  // the count was never raised, so the row does not count either way.
+  const char eof = dbf::END_OF_FILE_CHARACTER;
+  file_->pwrite(&eof, 1, endOffset);
+  file_->truncate(endOffset + 1);
+}
+
+std::int64_t Table::appendRecord(std::string_view bytes) {
+  assert(bytes.size() == static_cast<std::size_t>(recordLength_));
+  HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
+  // 1. The count as the file has it now: other processes may have appended.
+  const dbf::Header h = readFileHeader();
+  if (h.headerLength != header_.headerLength || h.recordLength != recordLength_) {
+    damaged(shownPath_, "another program has changed the table's layout; open it again");
+  }
+  const std::int64_t n = h.recordCount;
+  if (n >= dbf::kMaxRecordCount) damaged(shownPath_, "the table cannot hold more rows");
+  const long long slot = recordOffset(n);
+  if (fileSize() < slot) {
+    damaged(shownPath_, mincar::fill("the header counts %d rows, but the file is shorter", {number(n)}));
+  }
+  // 2. The record and the end mark after it.
+  appendBuffer_.assign(bytes);
+  appendBuffer_ += dbf::END_OF_FILE_CHARACTER;
+  const text::Date today = text::Date::today();
+  const std::string dateAndCount = dbf::encodeDateAndCount(today, n + 1);
+  try {
+    writeAll(appendBuffer_.data(), appendBuffer_.size(), slot);
+    // 3. Only now the count: a crash before this line leaves a whole record
+    // that the next open counts, never a counted record that is not there.
+    writeAll(dateAndCount.data(), dateAndCount.size(), static_cast<long long>(dbf::OFFSET_DATE));
+  } catch (...) {
+    restoreEnd(slot);
+    throw;
+  }
+  count_ = n + 1;
+  headerDate_ = today;
+  return n;
+}
+
+bool Table::tryLockRow(std::int64_t n) {
+  assert(lockedRow_ < 0 && "one row lock at a time");
+  if (!tryLock(*file_, lock_layout::rowLock(n), LockMode::Exclusive, shownPath_)) return false;
+  lockedRow_ = n;
+  return true;
+}
+
+void Table::unlockRow(std::int64_t n) noexcept {
+  assert(lockedRow_ == n);
+  unlock(*file_, lock_layout::rowLock(n));
+  lockedRow_ = -1;
+}
+
+void Table::empty() {
+  if (access_ != TableAccess::Exclusive) throw std::logic_error("emptying needs exclusive access");
+  HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
+  // End mark first, count next, cut last: a crash at any point leaves a
+  // table whose count the next open accepts (never one it would "repair"
+  // back to the old rows).
+  const long long dataStart = header_.headerLength;
+  const char eof = dbf::END_OF_FILE_CHARACTER;
+  writeAll(&eof, 1, dataStart);
+  const text::Date today = text::Date::today();
+  const std::string dateAndCount = dbf::encodeDateAndCount(today, 0);
+  writeAll(dateAndCount.data(), dateAndCount.size(), static_cast<long long>(dbf::OFFSET_DATE));
+  count_ = 0;
+  headerDate_ = today;
+  forgetWindows();
+  if (int error = file_->truncate(dataStart + 1)) {
+    throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(error)}));
+  }
+  if (int error = file_->sync()) {
+    throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(error)}));
+  }
+}
+
+void Table::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields) {
+  const std::string shown = path.string();
+  dbf::checkNewFields(fields, shown);
+  int error = 0;
+  std::unique_ptr<File> file = createPosixFile(path, error);
+  if (!file) {
+    if (error == EEXIST) throw mincar::Error(mincar::fill("Cannot create %s: the file already exists", {shown}));
+    throw mincar::Error(mincar::fill("Cannot create %s: %s", {shown, systemMessage(error)}));
+  }
+  std::string bytes = dbf::encodeHeader(fields, text::Date::today());
+  bytes += dbf::END_OF_FILE_CHARACTER;
+  auto fail = [&](int why) {
+    file.reset();
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shown, systemMessage(why)}));
+  };
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    IoResult r = file->pwrite(bytes.data() + done, bytes.size() - done, static_cast<long long>(done));
+    if (r.error || r.bytes == 0) fail(r.error ? r.error : ENOSPC);
+    done += static_cast<std::size_t>(r.bytes);
+  }
+  if (int why = file->sync()) fail(why);
+}
+
+void createTable(const std::filesystem::path& path, const std::vector<FieldDef>& fields) {
+  Table::create(path, fields);
+}
+
+}  // namespace ledger

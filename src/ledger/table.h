@@ -1,0 +1,128 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ledger/dbf_header.h"
+#include "ledger/file.h"
+#include "ledger/value.h"
+
+namespace ledger {
+
+enum class TableAccess { Shared, Exclusive };
+
+// One open dBASE table file: its header, records by number, appends that
+// other processes' appends cannot overwrite, row locks, and the repair of a
+// count that a crash left one behind. Reads go through two windows that
+// slide over the file (mapped views of 8 MiB, or read copies of 64 KiB where
+// a file cannot be mapped), so memory stays the same whatever the table's
+// size.
+class Table {
+ public:
+  // Opens the table for reading and writing. Errors (mincar::Error): "Cannot
+  // open file %s", damage naming the file, the busy refusal.
+  Table(std::filesystem::path path, TableAccess access);
+  // The same over a file the caller opened; tests stand faulty files in here.
+  // A null file is reported as a file that cannot be opened.
+  Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file);
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  const std::string& shownPath() const { return shownPath_; }
+  TableAccess access() const { return access_; }
+  const std::vector<FieldDef>& fields() const { return header_.fields; }
+  // Where each field starts, after the deletion flag.
+  const std::vector<int>& offsets() const { return header_.offsets; }
+  int recordLength() const { return recordLength_; }
+
+  // The count as last read from the header.
+  std::int64_t recordCount() const { return count_; }
+  // Rereads the count from the header; rows that other processes appended
+  // count from here on.
+  std::int64_t refreshCount();
+  // Forgets what the read windows hold, so that the next reads show what
+  // other processes have written meanwhile.
+  void forgetWindows();
+
+  // The bytes of record n (< recordCount()), deletion flag first, valid until
+  // the next call of record(), rereadRecord() or a write.
+  const char* record(std::int64_t n) {
+    const Window& w = windows_[recent_];
+    if (n >= w.first && n < w.end) {
+      return w.records + static_cast<std::size_t>(n - w.first) * static_cast<std::size_t>(recordLength_);
+    }
+    return loadRecord(n);
+  }
+  // Changes whenever bytes that record() returned may have changed, so that
+  // a reader may keep what it decoded from them until then.
+  std::uint64_t generation() const { return generation_; }
+  // Record n as the file holds it now, past the windows.
+  std::string rereadRecord(std::int64_t n);
+
+  void writeRecord(std::int64_t n, std::string_view bytes);
+  void markDeleted(std::int64_t n);
+  // Appends a record at the end of the file as it is now (other processes
+  // may have appended since the last refresh) and returns its number. On a
+  // failed write the count stays as it was.
+  std::int64_t appendRecord(std::string_view bytes);
+
+  // The row lock of record n; false while another user holds it. One row
+  // lock at a time.
+  bool tryLockRow(std::int64_t n);
+  void unlockRow(std::int64_t n) noexcept;
+
+  // Removes every record; needs exclusive access.
+  void empty();
+
+  // What opening had to repair ("" if nothing); reading it clears it.
+  std::string takeRepairNotice();
+
+  static void create(const std::filesystem::path& path, const std::vector<FieldDef>& fields);
+
+ private:
+  struct Window {
+    std::int64_t first = 0;
+    std::int64_t end = 0;  // records [first, end)
+    const char* records = nullptr;  // where record `first` starts
+    const char* view = nullptr;     // the mapping, when mapped
+    std::size_t viewLength = 0;
+    std::vector<char> copy;         // the bytes read, when not mapped
+  };
+
+  const char* loadRecord(std::int64_t n);
+  void release(Window& w) noexcept;
+  void readHeaderAndExtent(std::int64_t& uncounted);
+  void repairCount();
+  dbf::Header readFileHeader();
+  long long fileSize();
+  void readExactly(char* buffer, std::size_t count, long long offset);
+  void writeAll(const char* data, std::size_t count, long long offset);
+  void restoreEnd(long long endOffset) noexcept;
+  void touchDate();
+  void patchWindows(std::int64_t n, std::size_t at, std::string_view bytes);
+  long long recordOffset(std::int64_t n) const {
+    return static_cast<long long>(header_.headerLength) + n * static_cast<long long>(recordLength_);
+  }
+
+  std::filesystem::path path_;
+  std::string shownPath_;
+  TableAccess access_;
+  std::unique_ptr<File> file_;
+  dbf::Header header_;
+  int recordLength_ = 0;
+  std::int64_t count_ = 0;
+  text::Date headerDate_;
+  bool mapping_ = true;  // until a map fails
+  Window windows_[2];
+  int recent_ = 0;
+  std::uint64_t generation_ = 0;
+  std::int64_t lockedRow_ = -1;
+  std::string appendBuffer_;
+  std::string repairNotice_;
+};
+
+}  // namespace ledger

@@ -1,0 +1,332 @@
+// Two users of one table: a real second process (tests/helpers/ledger_peer)
+// holds locks, opens tables and appends while this process works.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ledger/dataset.h"
+#include "test_support.h"
+#include "text/error.h"
+#include "text/regional.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ledger::Dataset;
+using ledger::DatasetState;
+using ledger::FieldDef;
+using ledger::FieldType;
+using testing_support::TempDir;
+
+const std::vector<FieldDef> kLayout = {
+    {"ID", FieldType::Numeric, 10, 0},
+    {"TEXT", FieldType::Character, 30, 0},
+};
+
+// A ledger_peer process, talked to over a socket pair (a dead peer then
+// means an error, not a SIGPIPE).
+class Peer {
+ public:
+  explicit Peer(const fs::path& table) {
+    int sockets[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) throw std::runtime_error("socketpair");
+    const std::string program = testing_support::builtProgram("ledger_peer").string();
+    const std::string tableArg = table.string();
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork");
+    if (pid_ == 0) {
+      dup2(sockets[1], 0);
+      dup2(sockets[1], 1);
+      execl(program.c_str(), program.c_str(), tableArg.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(sockets[1]);
+    socket_ = sockets[0];
+  }
+  ~Peer() {
+    if (socket_ >= 0) close(socket_);  // the peer reads end of input and ends
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+  Peer(const Peer&) = delete;
+  Peer& operator=(const Peer&) = delete;
+
+  void send(const std::string& command) {
+    const std::string line = command + "\n";
+    if (::send(socket_, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size())) {
+      throw std::runtime_error("peer is gone");
+    }
+  }
+  // The answer to the oldest command not yet answered.
+  std::string reply() {
+    std::string line;
+    char c = 0;
+    for (;;) {
+      pollfd p{socket_, POLLIN, 0};
+      if (poll(&p, 1, 30'000) <= 0) throw std::runtime_error("peer does not answer");
+      if (read(socket_, &c, 1) != 1) throw std::runtime_error("peer is gone");
+      if (c == '\n') return line;
+      line += c;
+    }
+  }
+  std::string ask(const std::string& command) {
+    send(command);
+    return reply();
+  }
+  // Ends the peer the hard way, as a crash or a power cut of its computer.
+  void kill() {
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int socket_ = -1;
+};
+
+std::string oneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+std::string lockedMessage(const fs::path& file) { return "Record locked by another user.\nTable: " + file.string(); }
+std::string busyMessage(const fs::path& file) {
+  return "Table is busy: " + file.string() + " is in use by another user.";
+}
+
+// A table with rows numbered 1..count.
+fs::path tableWithRows(const TempDir& dir, int count) {
+  const fs::path file = dir / "peden.dbf";
+  ledger::createTable(file, kLayout);
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  for (int i = 1; i <= count; ++i) {
+    t.append();
+    t.field(0).setValue(static_cast<double>(i));
+    t.field(1).setValue(std::string("row ") + std::to_string(i));
+    t.post();
+  }
+  return file;
+}
+
+std::vector<std::int64_t> ids(Dataset& t) {
+  std::vector<std::int64_t> out;
+  for (t.first(); !t.eof(); t.next()) out.push_back(t.field(0).asInteger());
+  return out;
+}
+
+template <class Body>
+std::string errorOf(Body body) {
+  try {
+    body();
+  } catch (const mincar::Error& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(Sharing, ARowThePeerEditsCannotBeEditedOrDeletedHere) {
+  TempDir dir;
+  const fs::path file = tableWithRows(dir, 3);
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  ASSERT_EQ(peer.ask("lock-row 1"), "ok");
+
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  t.moveTo(1);
+  EXPECT_EQ(errorOf([&] { t.edit(); }), lockedMessage(file));
+  EXPECT_EQ(t.state(), DatasetState::Browse);
+  EXPECT_EQ(errorOf([&] { t.remove(); }), lockedMessage(file));
+  EXPECT_EQ(t.recordCount(), 3);
+  EXPECT_EQ(ids(t), (std::vector<std::int64_t>{1, 2, 3}));
+  // Rows the peer does not hold are free.
+  t.moveTo(2);
+  t.edit();
+  t.field(0).setValue(30.0);
+  t.post();
+
+  // Let go, and the row is ours.
+  ASSERT_EQ(peer.ask("release"), "ok");
+  t.moveTo(1);
+  t.edit();
+  t.field(0).setValue(20.0);
+  t.post();
+  EXPECT_EQ(ids(t), (std::vector<std::int64_t>{1, 20, 30}));
+
+  // And the other way round: our edit keeps the peer out.
+  t.moveTo(0);
+  t.edit();
+  EXPECT_EQ(peer.ask("set-row 0 99"), "error " + oneLine(lockedMessage(file)));
+  EXPECT_EQ(peer.ask("remove 0"), "error " + oneLine(lockedMessage(file)));
+  t.cancel();
+  EXPECT_EQ(peer.ask("set-row 0 10"), "ok");
+  EXPECT_EQ(ids(t), (std::vector<std::int64_t>{10, 20, 30}));
+}
+
+TEST(Sharing, ALockDiesWithItsProcess) {
+  TempDir dir;
+  const fs::path file = tableWithRows(dir, 2);
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  {
+    Peer peer(file);
+    ASSERT_EQ(peer.ask("open"), "ok");
+    ASSERT_EQ(peer.ask("lock-row 0"), "ok");
+    EXPECT_EQ(errorOf([&] { t.edit(); }), lockedMessage(file));
+    peer.kill();
+  }
+  t.edit();
+  EXPECT_EQ(t.state(), DatasetState::Edit);
+  t.cancel();
+}
+
+TEST(Sharing, ATableThePeerHasOpenCannotBeTakenExclusively) {
+  TempDir dir;
+  const fs::path file = tableWithRows(dir, 3);
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+
+  Dataset t("Table1", file, text::Regional::czech());
+  t.setExclusive(true);
+  EXPECT_EQ(errorOf([&] { t.open(); }), busyMessage(file));
+  EXPECT_FALSE(t.active());
+  EXPECT_EQ(errorOf([&] { t.emptyTable(); }), busyMessage(file));
+  EXPECT_EQ(peer.ask("count"), "ok 3") << "nothing was emptied";
+
+  // Once the peer closes, the table is ours alone, and the peer is kept out.
+  ASSERT_EQ(peer.ask("close"), "ok");
+  t.open();
+  EXPECT_EQ(peer.ask("open"), "error " + oneLine(busyMessage(file)));
+  EXPECT_EQ(peer.ask("empty"), "error " + oneLine(busyMessage(file)));
+  t.close();
+  t.emptyTable();
+  t.setExclusive(false);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  EXPECT_EQ(peer.ask("count"), "ok 0");
+  t.open();
+  EXPECT_TRUE(t.isEmpty());
+}
+
+TEST(Sharing, TwoDatasetsOfOneProcessKeepEachOtherOutLikeTwoUsers) {
+  TempDir dir;
+  const fs::path file = tableWithRows(dir, 2);
+  Dataset first("Table1", file, text::Regional::czech());
+  Dataset second("Table2", file, text::Regional::czech());
+  first.open();
+  second.open();
+  first.edit();
+  EXPECT_EQ(errorOf([&] { second.edit(); }), lockedMessage(file));
+  // Closing one of them must not drop the other's lock (the trap of
+  // classic POSIX locks).
+  second.close();
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  EXPECT_EQ(peer.ask("lock-row 0"), "error " + oneLine(lockedMessage(file)));
+  first.cancel();
+  EXPECT_EQ(peer.ask("lock-row 0"), "ok");
+}
+
+TEST(Sharing, TwoPeersAppendingAtOnceLoseNoRow) {
+  TempDir dir;
+  const fs::path file = tableWithRows(dir, 0);
+  Peer one(file);
+  Peer two(file);
+  ASSERT_EQ(one.ask("open"), "ok");
+  ASSERT_EQ(two.ask("open"), "ok");
+  one.send("append 1000 1");
+  two.send("append 1000 100001");
+  ASSERT_EQ(one.reply(), "ok");
+  ASSERT_EQ(two.reply(), "ok");
+
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  EXPECT_EQ(t.takeRepairNotice(), "");
+  std::set<std::int64_t> seen;
+  std::int64_t rows = 0;
+  for (t.first(); !t.eof(); t.next()) {
+    const std::int64_t id = t.field(0).asInteger();
+    EXPECT_EQ(t.field(1).asString(), "row " + std::to_string(id)) << "a whole row";
+    seen.insert(id);
+    ++rows;
+  }
+  EXPECT_EQ(rows, 2000);
+  EXPECT_EQ(seen.size(), 2000u);
+  EXPECT_EQ(*seen.begin(), 1);
+  EXPECT_EQ(*seen.rbegin(), 101000);
+  EXPECT_EQ(t.recordCount(), 2000);
+
+  const std::string bytes = testing_support::readFile(file);
+  const std::size_t header = 32 + 2 * 32 + 1;
+  EXPECT_EQ(bytes.size(), header + 2000 * 41 + 1);
+  EXPECT_EQ(bytes.substr(4, 4), std::string("\xD0\x07\0\0", 4));  // 2000
+  EXPECT_EQ(bytes.back(), '\x1A');
+}
+
+TEST(Sharing, RowsThePeerAppendsShowAtTheNextWalk) {
+  TempDir dir;
+  const fs::path file = tableWithRows(dir, 3);
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  t.last();
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  ASSERT_EQ(peer.ask("append 2 4"), "ok");
+
+  // The walk in progress ends where it was...
+  t.next();
+  EXPECT_TRUE(t.eof());
+  // ...the next one sees them.
+  EXPECT_EQ(ids(t), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
+  ASSERT_EQ(peer.ask("append 1 6"), "ok");
+  EXPECT_EQ(t.recordCount(), 6);
+  EXPECT_EQ(t.valueAt(5, 0), ledger::Value{6.0});
+
+  // Our append goes after the peer's rows, whatever we had seen.
+  ASSERT_EQ(peer.ask("append 1 7"), "ok");
+  t.append();
+  t.field(0).setValue(8.0);
+  t.post();
+  EXPECT_EQ(t.field(0).asInteger(), 8) << "the cursor stays on the new row";
+  EXPECT_EQ(t.rowIndex(), 7);
+  EXPECT_EQ(peer.ask("count"), "ok 8");
+  EXPECT_EQ(ids(t), (std::vector<std::int64_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(Sharing, AnEditReadsWhatThePeerWroteAndARowThePeerDeletedIsReported) {
+  TempDir dir;
+  const fs::path file = tableWithRows(dir, 3);
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+
+  ASSERT_EQ(peer.ask("set-row 0 42"), "ok");
+  t.edit();
+  EXPECT_EQ(t.field(0).asInteger(), 42) << "the edit starts from the row as the file has it";
+  t.post();
+
+  t.moveTo(1);
+  ASSERT_EQ(peer.ask("remove 1"), "ok");
+  const std::string deleted = "Record was deleted by another user.\nTable: " + file.string();
+  EXPECT_EQ(errorOf([&] { t.edit(); }), deleted);
+  EXPECT_EQ(t.state(), DatasetState::Browse);
+  EXPECT_EQ(errorOf([&] { t.remove(); }), deleted);
+  EXPECT_EQ(ids(t), (std::vector<std::int64_t>{42, 3}));
+  EXPECT_EQ(t.recordCount(), 2);
+}
+
+}  // namespace
