@@ -1,0 +1,276 @@
+#include "app/ledger.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "ledger/ledger_tables.h"
+#include "text/cp1250.h"
+#include "text/error.h"
+
+namespace app {
+
+namespace fs = std::filesystem;
+using ledger::Dataset;
+using ledger::DatasetState;
+using ledger::LedgerTable;
+
+namespace {
+
+// Both lists keep their number in column 0.
+constexpr int kListId = 0;
+static_assert(kListId == ledger::books::ID && kListId == ledger::moves::ID);
+
+constexpr const char* kNewRecordAppended = "New record is appended...";
+constexpr const char* kRecomputeStart = "Start";
+// The literals below hold Czech letters: source files are UTF-8, the status
+// line takes Windows-1250.
+constexpr const char* kBalancesRestoredUtf8 = "Konečné stavy obnoveny...";
+constexpr const char* kMoveSetPatternUtf8 = "Tak, počet jednotek je %d ...";
+
+// The single-precision step of every new row number: exact only up to
+// 16,777,216, as the numbering has always been.
+double nextRowNumber(float highest) {
+  const float next = highest + 1.0f;
+  return static_cast<double>(next);
+}
+
+// Column 0 or 1 of a list's current row into a journal column; an empty list
+// has no current row and gives an empty value.
+void copyFromList(ledger::Field& to, Dataset& list, int column) {
+  if (list.isEmpty()) {
+    to.clear();
+  } else {
+    to.assign(list.field(column));
+  }
+}
+
+// A list's current row ID when it can be stamped: not on an empty list, not
+// when the row was stored without a number.
+bool stampableId(Dataset& list, double& id) {
+  if (list.isEmpty()) return false;
+  const ledger::Field& f = list.field(0);
+  if (f.isNull()) return false;
+  id = f.asFloat();
+  return true;
+}
+
+// A pending edit is stored before a pass, as the grid does when the user
+// leaves the row.
+void storePendingEdit(Dataset& table) {
+  if (table.state() == DatasetState::Edit || table.state() == DatasetState::Insert) table.post();
+}
+
+}  // namespace
+
+Ledger::Ledger(fs::path workDir, text::Regional regional, StatusLine& status)
+    : calendarDate(text::Date::today()),
+      workDir_(std::move(workDir)),
+      regional_(std::move(regional)),
+      status_(status),
+      journal_("Table1", ledger::tablePath(workDir_, LedgerTable::Journal), regional_),
+      moves_("Table1", ledger::tablePath(workDir_, LedgerTable::Moves), regional_),
+      books_("Table1", ledger::tablePath(workDir_, LedgerTable::Books), regional_) {}
+
+Ledger::~Ledger() = default;
+
+void Ledger::open() {
+  ledger::createMissingTables(workDir_);
+  // The windows' creation order: journal, movements list, books list.
+  journal_.open();
+  moves_.open();
+  books_.open();
+
+  journal_.onNewRecord = [this](Dataset& table) { Table1NewRecord(table); };
+  moves_.onNewRecord = [this](Dataset& table) { ListNewRecord(table); };
+  books_.onNewRecord = [this](Dataset& table) { ListNewRecord(table); };
+
+  // No search criterion is in force yet, so every row passes.
+  journal_.onFilterRecord = [](Dataset&) { return true; };
+  journal_.setFiltered(true);
+}
+
+void Ledger::Table1NewRecord(Dataset& journal) {
+  namespace col = ledger::journal;
+  // 1. The grid must not follow the walk of step 4.
+  journal.dataSource().setEnabled(false);
+  try {
+    // 2. Stored at once, as the physical last row.
+    journal.post();
+    // 3. Every row counts for the number; the filter stays off afterwards.
+    journal.setFiltered(false);
+    // 4. The walk ends on the last row, the one just stored.
+    const float highest = ledger::MaxFieldValue(journal, col::ID);
+    // 5.
+    journal.edit();
+    // 6.
+    journal.field(col::ID).setAsFloat(nextRowNumber(highest));
+    // 7. Through the short-date text, as the calendar hands its date over.
+    journal.field(col::DATUM).setAsString(text::formatDate(calendarDate, regional_));
+    // 8.
+    status_.show(kNewRecordAppended);
+    // 9. The current book and movement; the journal's TEXT column cuts the name.
+    copyFromList(journal.field(col::IDK), books_, ledger::books::ID);
+    copyFromList(journal.field(col::IDM), moves_, ledger::moves::ID);
+    copyFromList(journal.field(col::TEXT), moves_, ledger::moves::TEXT);
+    // 10. Moving stores the edited row.
+    journal.last();
+  } catch (...) {
+    // The append ends at the error, with what was stored kept; the grid is
+    // not left frozen for it.
+    if (RefreshAfterNewRecord) journal.dataSource().setEnabled(true);
+    throw;
+  }
+  // 11. A restore switches the data source on itself when it has ended.
+  if (RefreshAfterNewRecord) journal.dataSource().setEnabled(true);
+}
+
+void Ledger::ListNewRecord(Dataset& list) {
+  // 1. Stored at once, as the physical last row.
+  list.post();
+  // 2. The walk ends on the last row, the one just stored.
+  const float highest = ledger::MaxFieldValue(list, kListId);
+  // 3.
+  list.edit();
+  // 4.
+  list.field(kListId).setAsFloat(nextRowNumber(highest));
+  // 5.
+  status_.show(kNewRecordAppended);
+  // 6. Moving stores the numbered row.
+  list.last();
+}
+
+// Appending stores a pending edit first, as the grid does when the user
+// leaves the row.
+void Ledger::newJournalRow() { journal_.append(); }
+
+void Ledger::deleteJournalRow() { journal_.remove(); }
+
+void Ledger::newBook() { books_.append(); }
+
+void Ledger::deleteBook() { books_.remove(); }
+
+void Ledger::newMove() { moves_.append(); }
+
+void Ledger::deleteMove() { moves_.remove(); }
+
+void Ledger::editJournalForStamp() {
+  journal_.edit();
+  // On an empty journal the edit began a new row, which the new-row rule has
+  // already stored complete and left in browse state. The stamp still lands
+  // on it, in an edit of its own like every other stamp.
+  if (journal_.state() == DatasetState::Browse) journal_.edit();
+}
+
+void Ledger::setBookOnJournal() {
+  double id = 0;
+  if (!stampableId(books_, id)) return;
+  editJournalForStamp();
+  journal_.field(ledger::journal::IDK).setAsFloat(id);
+}
+
+void Ledger::setMoveOnJournal() {
+  double id = 0;
+  if (!stampableId(moves_, id)) return;
+  editJournalForStamp();
+  journal_.field(ledger::journal::IDM).setAsFloat(id);
+  ledger::Field& rowText = journal_.field(ledger::journal::TEXT);
+  // A text the user wrote is never replaced; the column cuts a long name.
+  if (rowText.isNull() || rowText.asString().empty()) {
+    rowText.setAsString(moves_.field(ledger::moves::TEXT).asString());
+  }
+  status_.show(mincar::fill(text::toCp1250(kMoveSetPatternUtf8),
+                            {std::to_string(journal_.fieldCount())}));
+}
+
+void Ledger::setDateOnJournal() {
+  const std::string dateText = text::formatDate(calendarDate, regional_);
+  editJournalForStamp();
+  journal_.field(ledger::journal::DATUM).setAsString(dateText);
+  status_.show(dateText);
+}
+
+void Ledger::RecomputeBalances() {
+  namespace col = ledger::journal;
+  // 1. The journal grid stands still for the whole pass.
+  journal_.dataSource().setEnabled(false);
+  // 2. Every row takes part, hidden ones too. A pending edit in the grid is
+  // stored first, as switching the filter would store it.
+  const bool wasFiltered = journal_.filtered();
+  try {
+    storePendingEdit(journal_);
+    journal_.setFiltered(false);
+
+    // 3.
+    books_.first();
+    status_.show(kRecomputeStart);
+
+    // 4. One walk of the journal for all books instead of one per book: every
+    // book's running sum depends only on its own rows in natural order, and
+    // books with equal numbers would compute the same sums again. The books'
+    // numbers, read as whole numbers like the rows' IDK, select the rows
+    // that are written; rows naming no book keep their ZUSTATEK.
+    std::unordered_map<std::int64_t, double> runningSum;
+    for (; !books_.eof(); books_.next()) {
+      runningSum.emplace(books_.field(ledger::books::ID).asInteger(), 0.0);
+    }
+
+    // Without books the per-book walk never visits the journal.
+    if (!runningSum.empty()) {
+      ledger::Field& idk = journal_.field(col::IDK);
+      ledger::Field& plus = journal_.field(col::PLUS);
+      ledger::Field& minus = journal_.field(col::MINUS);
+      ledger::Field& balance = journal_.field(col::ZUSTATEK);
+      ledger::Field& rowText = journal_.field(col::TEXT);
+      for (journal_.first(); !journal_.eof(); journal_.next()) {
+        auto book = runningSum.find(idk.asInteger());
+        if (book != runningSum.end()) {
+          // Income first, then the expense: the same two roundings as the
+          // per-book walk, so that the sums agree to the last bit.
+          book->second += plus.asFloat();
+          book->second -= minus.asFloat();
+          journal_.edit();
+          balance.setAsFloat(book->second);
+          journal_.post();
+        }
+        status_.show(rowText.asString());
+      }
+    }
+
+    // Each book's closing balance, in the books' natural order; a book
+    // without rows closes at 0.
+    for (books_.first(); !books_.eof(); books_.next()) {
+      const double sum = runningSum[books_.field(ledger::books::ID).asInteger()];
+      books_.edit();
+      books_.field(ledger::books::BALANCE).setAsFloat(sum);
+      books_.post();
+    }
+  } catch (...) {
+    // The pass ends at the failing row: what is stored stays stored, the row
+    // that could not be written is released, and the journal is left as the
+    // user had it (filter setting and grid), so that the error does not leave
+    // the search off and the grid frozen. A second failure while restoring
+    // must not hide the first, which is the one the user needs to see.
+    try {
+      if (journal_.state() != DatasetState::Browse) journal_.cancel();
+      if (books_.state() != DatasetState::Browse) books_.cancel();
+      journal_.setFiltered(wasFiltered);
+    } catch (...) {
+    }
+    journal_.dataSource().setEnabled(true);
+    throw;
+  }
+
+  // 5.
+  journal_.setFiltered(wasFiltered);
+  // 6. The books list's selection moves to the first book.
+  books_.first();
+  // 7.
+  status_.show(text::toCp1250(kBalancesRestoredUtf8));
+  // 8.
+  journal_.dataSource().setEnabled(true);
+}
+
+}  // namespace app
