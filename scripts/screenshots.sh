@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the program, fills a sample data folder with mincar-cli and takes
+# docs/screenshots/journal.png: the journal window with the books list, the
+# movements list and the calendar open, on a virtual X screen.
+#
+# The picture is taken by the program itself: with MINCAR_SCREENSHOT=FILE
+# it opens the three small windows, grabs the whole screen after a moment,
+# saves it to FILE and closes as the user would.
+#
+# Needs: xvfb-run (Debian: xvfb); openbox, when installed, draws the window
+# frames and captions.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+OUT="$ROOT/docs/screenshots/journal.png"
+
+# An existing build folder is used as it is configured.
+if [[ ! -f "$BUILD_DIR/CMakeCache.txt" ]]; then
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DMINCAR_TESTS=OFF -DMINCAR_BENCH=OFF >/dev/null
+fi
+cmake --build "$BUILD_DIR" -j2 --target mincar mincar-cli >/dev/null
+
+SAMPLE="$(mktemp -d)"
+trap 'rm -rf "$SAMPLE"' EXIT
+# Quiet unless a command fails.
+cli() {
+  local out
+  out="$("$BUILD_DIR/mincar-cli" -C "$SAMPLE" "$@" 2>&1)" || { echo "$out" >&2; return 1; }
+}
+
+cli init
+cli add-book "Pokladna"
+cli add-book "Účet v bance"
+cli add-book "Spořicí účet"
+cli add-move "Výplata"
+cli add-move "Nákup potravin"
+cli add-move "Pohonné hmoty"
+cli add-move "Nájem a energie"
+cli add-move "Převod mezi účty"
+cli add-row --book 2 --move 1 --date 1.12.2026 --text "Výplata za listopad" --plus 38250
+cli add-row --book 1 --move 5 --date 1.12.2026 --text "Výběr z bankomatu" --plus 5000
+cli add-row --book 2 --move 5 --date 1.12.2026 --text "Výběr z bankomatu" --minus 5000
+cli add-row --book 1 --move 2 --date 2.12.2026 --text "Potraviny – týdenní nákup" --minus 1234,50
+cli add-row --book 1 --move 3 --date 4.12.2026 --text "Benzín Natural 95" --minus 1650
+cli add-row --book 2 --move 4 --date 5.12.2026 --text "Nájem prosinec" --minus 14500
+cli add-row --book 2 --move 4 --date 5.12.2026 --text "Záloha na elektřinu" --minus 1890
+cli add-row --book 3 --move 5 --date 6.12.2026 --text "Spoření" --plus 3000
+cli add-row --book 2 --move 5 --date 6.12.2026 --text "Spoření" --minus 3000
+cli add-row --book 1 --move 2 --date 7.12.2026 --text "Pekárna, drogerie, ovoce" --minus 486,90
+cli recompute
+
+# The settings of a program that has run before: no message about a
+# missing settings file in the picture. Windows-1250 text, LF CR line ends.
+printf '%s;%s;\n\r' \
+  "Firma =" "Domácnost Novákových" "Vystavil =" "Jana Nováková" "Schvalil =" " " \
+  "Prevzal =" " " "Datum od =" "1.12.2026" "Datum do =" "31.12.2026" \
+  "Browser =" "xdg-open " "Filespec =" "File://" |
+  iconv -f UTF-8 -t CP1250 >"$SAMPLE/prop1.txt"
+
+mkdir -p "$(dirname "$OUT")"
+(
+  cd "$SAMPLE"
+  LC_ALL=C.UTF-8 TZ=Europe/Prague MINCAR_SCREENSHOT="$OUT" \
+    xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+      if command -v openbox >/dev/null; then openbox & sleep 1; fi
+      "$0"' "$BUILD_DIR/mincar"
+)
+echo "wrote $OUT"

@@ -1,0 +1,402 @@
+#include "app/dataset_model.h"
+
+#include <climits>
+#include <string>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+
+#include "app/error_box_qt.h"
+#include "app/grid_columns.h"
+#include "text/cp1250.h"
+
+namespace app {
+
+namespace {
+
+QString fromCp1250(const std::string& bytes) { return QString::fromUtf8(text::toUtf8(bytes)); }
+
+bool isNumber(ledger::FieldType type) {
+  return type == ledger::FieldType::Numeric || type == ledger::FieldType::Float;
+}
+
+}  // namespace
+
+DatasetModel::DatasetModel(ledger::Dataset& dataset, QObject* parent)
+    : QAbstractTableModel(parent), dataset_(dataset) {
+  rows_ = countRows();
+  lastState_ = dataset_.state();
+  subscription_ = dataset_.dataSource().subscribe([this](ledger::DataEvent event) {
+    onDataEvent(event);
+  });
+}
+
+DatasetModel::~DatasetModel() { dataset_.dataSource().unsubscribe(subscription_); }
+
+int DatasetModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int DatasetModel::columnCount(const QModelIndex& parent) const {
+  if (parent.isValid() || !dataset_.active()) return 0;
+  return dataset_.fieldCount();
+}
+
+QVariant DatasetModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    return {};
+  }
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      try {
+        return fromCp1250(dataset_.textAt(index.row(), index.column()));
+      } catch (const std::exception& error) {
+        // A read that fails fails again for every cell painted: one box
+        // until the rows are read anew.
+        if (!readErrorShown_) {
+          readErrorShown_ = true;
+          report(error);
+        }
+        return {};
+      }
+    case Qt::TextAlignmentRole:
+      if (isNumber(dataset_.field(index.column()).type())) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+      }
+      return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+      return {};
+  }
+}
+
+QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return {};
+  if (orientation == Qt::Horizontal) {
+    if (section < 0 || section >= columnCount()) return {};
+    return fromCp1250(dataset_.field(section).name());
+  }
+  if (section < 0 || section >= rows_) return {};
+  return section + 1;
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags base = QAbstractTableModel::flags(index);
+  if (!index.isValid()) return base;
+  // Every column is editable, the row numbers and balances included.
+  return base | Qt::ItemIsEditable;
+}
+
+bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole ||
+      !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    return false;
+  }
+  const int row = index.row();
+  try {
+    // A character that Windows-1250 lacks is refused before anything moves.
+    const std::string typed = text::toCp1250(value.toString().toStdString());
+    // An editor closed without a change neither locks nor rewrites the row.
+    if (dataset_.textAt(row, index.column()) == typed) return true;
+    if (dataset_.rowIndex() != row) dataset_.moveTo(row);
+    if (dataset_.state() == ledger::DatasetState::Browse) dataset_.edit();
+    dataset_.field(index.column()).setAsString(typed);
+  } catch (const std::exception& error) {
+    report(error);
+    rowChanged(row);
+    resyncViewsLater();
+    return false;
+  }
+  rowChanged(row);
+  return true;
+}
+
+int DatasetModel::cursorRow() const {
+  if (!dataset_.active()) return -1;
+  const std::int64_t row = dataset_.rowIndex();
+  return row < 0 || row >= rows_ ? -1 : static_cast<int>(row);
+}
+
+bool DatasetModel::moveCursorTo(int row) {
+  if (row < 0 || row >= rows_ || !dataset_.active()) return false;
+  try {
+    if (dataset_.rowIndex() != row) dataset_.moveTo(row);
+  } catch (const std::exception& error) {
+    // The pending row could not be stored: the cursor stays on it, and so
+    // must the views.
+    report(error);
+    rowChanged(cursorRow());
+    resyncViewsLater();
+    return false;
+  }
+  return true;
+}
+
+void DatasetModel::revert() {
+  try {
+    const ledger::DatasetState state = dataset_.state();
+    if (state == ledger::DatasetState::Edit || state == ledger::DatasetState::Insert) {
+      dataset_.cancel();
+    }
+  } catch (const std::exception& error) {
+    report(error);
+  }
+  resyncCount();
+  rowChanged(cursorRow());
+}
+
+bool DatasetModel::appendRow() {
+  bool done = true;
+  try {
+    dataset_.append();
+  } catch (const std::exception& error) {
+    report(error);
+    done = false;
+  }
+  resyncCount();
+  emit cursorMoved(cursorRow());
+  return done;
+}
+
+bool DatasetModel::removeCursorRow() {
+  bool done = true;
+  try {
+    dataset_.remove();
+  } catch (const std::exception& error) {
+    report(error);
+    done = false;
+  }
+  resyncCount();
+  emit cursorMoved(cursorRow());
+  return done;
+}
+
+void DatasetModel::onDataEvent(ledger::DataEvent event) {
+  // Called from inside the engine's operations: nothing may be thrown back.
+  try {
+    switch (event) {
+      case ledger::DataEvent::DataSetChanged:
+        reread();
+        emit cursorMoved(cursorRow());
+        break;
+      case ledger::DataEvent::RecordChanged:
+        rowChanged(cursorRow());
+        break;
+      case ledger::DataEvent::Scrolled:
+        // A cursor beyond the rows known is a row that came meanwhile.
+        if (dataset_.rowIndex() >= rows_) resyncCount();
+        emit cursorMoved(cursorRow());
+        break;
+      case ledger::DataEvent::StateChanged: {
+        // Only an insert changes the rows shown: its row is shown after the
+        // last one until it is stored or cancelled.
+        const ledger::DatasetState state = dataset_.state();
+        if (state == ledger::DatasetState::Insert || lastState_ == ledger::DatasetState::Insert) {
+          resyncCount();
+        }
+        lastState_ = state;
+        rowChanged(cursorRow());
+        break;
+      }
+    }
+  } catch (const std::exception& error) {
+    report(error);
+  }
+}
+
+int DatasetModel::countRows() {
+  if (!dataset_.active()) return 0;
+  std::int64_t rows = dataset_.recordCount();
+  if (dataset_.state() == ledger::DatasetState::Insert) ++rows;
+  return rows > INT_MAX ? INT_MAX : static_cast<int>(rows);
+}
+
+void DatasetModel::reread() {
+  beginResetModel();
+  try {
+    rows_ = countRows();
+  } catch (const std::exception& error) {
+    rows_ = 0;
+    report(error);
+  }
+  lastState_ = dataset_.state();
+  readErrorShown_ = false;
+  endResetModel();
+}
+
+void DatasetModel::resyncCount() {
+  int rows = rows_;
+  try {
+    rows = countRows();
+  } catch (const std::exception& error) {
+    report(error);
+    return;
+  }
+  lastState_ = dataset_.state();
+  if (rows == rows_) return;
+  if (rows > rows_) {
+    // Rows come only at the end: the natural order has no index.
+    beginInsertRows({}, rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+  } else {
+    // A row that went may have stood anywhere.
+    reread();
+  }
+}
+
+void DatasetModel::rowChanged(int row) {
+  if (row < 0 || row >= rows_) return;
+  const int lastColumn = columnCount() - 1;
+  if (lastColumn < 0) return;
+  emit dataChanged(index(row, 0), index(row, lastColumn));
+}
+
+void DatasetModel::resyncViewsLater() {
+  QMetaObject::invokeMethod(
+      this, [this] { emit cursorMoved(cursorRow()); }, Qt::QueuedConnection);
+}
+
+void DatasetModel::report(const std::exception& error) const {
+  // The box waits until the view has finished the key or click that
+  // failed: a modal box inside the view's own editor handling would take
+  // the editor's focus and make it commit a second time.
+  const QString text = errorText(error);
+  if (text == queuedError_) return;  // the same failure, already shown or on its way
+  queuedError_ = text;
+  QMetaObject::invokeMethod(
+      const_cast<DatasetModel*>(this),
+      [this, text] {
+        // Kept until the box is closed: the box takes the focus, and an
+        // editor that loses it commits its text, failing the same way.
+        showErrorMessage(QApplication::activeWindow(), text);
+        queuedError_.clear();
+      },
+      Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------------------
+
+DatasetGrid::DatasetGrid(DatasetModel* model, QWidget* parent)
+    : QTableView(parent), model_(model) {
+  setObjectName(QStringLiteral("DBGrid1"));
+  setModel(model);
+
+  // A small, narrow font for cells and titles alike: the design's column
+  // widths (a 51-pixel date, 45-pixel amounts) then hold whole dates,
+  // amounts and titles, where the ordinary font would cut them.
+  QFont cellFont = font();
+  cellFont.setPixelSize(10);
+  cellFont.setStretch(QFont::Condensed);
+  setFont(cellFont);
+  // The platform may give headers a font of their own.
+  horizontalHeader()->setFont(cellFont);
+
+  // No row indicator column; rows of one fixed height, so that a long
+  // journal scrolls without measuring rows.
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setMinimumSectionSize(1);
+  verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setMinimumSectionSize(0);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setTabKeyNavigation(true);
+  setWordWrap(false);
+
+  connect(model_, &DatasetModel::cursorMoved, this, &DatasetGrid::followCursor);
+  followCursor(model_->cursorRow());
+}
+
+std::vector<int> DatasetGrid::columnWidths() const {
+  std::vector<int> widths;
+  for (int column = 0; column < model_->columnCount(); ++column) {
+    widths.push_back(columnWidth(column));
+  }
+  return widths;
+}
+
+void DatasetGrid::setColumnWidths(const std::vector<int>& widths) {
+  const int columns = model_->columnCount();
+  for (int column = 0; column < columns && column < static_cast<int>(widths.size()); ++column) {
+    setColumnWidth(column, widths[static_cast<size_t>(column)]);
+  }
+}
+
+void DatasetGrid::commitOpenEditor() {
+  if (state() != QAbstractItemView::EditingState) return;
+  if (QWidget* editor = indexWidget(currentIndex())) {
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+  }
+}
+
+void DatasetGrid::keyPressEvent(QKeyEvent* event) {
+  const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
+    // With an editor open the delegate takes Esc and the view calls the
+    // model's revert(); here no editor is open.
+    model_->revert();
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Delete && modifiers == Qt::ControlModifier) {
+    deleteWithConfirmation();
+    event->accept();
+    return;
+  }
+  if (event->key() == Qt::Key_Insert && modifiers == Qt::NoModifier) {
+    model_->appendRow();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void DatasetGrid::deleteWithConfirmation() {
+  if (model_->rowCount() == 0) {
+    // The engine's own refusal, as the delete on an empty table gives it.
+    model_->removeCursorRow();
+    return;
+  }
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Mincar"),
+                       QStringLiteral("Delete record?"), QMessageBox::Ok | QMessageBox::Cancel,
+                       this);
+  question.setDefaultButton(QMessageBox::Cancel);
+  if (question.exec() == QMessageBox::Ok) model_->removeCursorRow();
+}
+
+void DatasetGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  // The base class first hands an open editor's text to the model, into
+  // the row that is being left; moving the cursor then stores that row.
+  QTableView::currentChanged(current, previous);
+  if (!following_ && current.isValid() && current.row() != model_->cursorRow()) {
+    model_->moveCursorTo(current.row());
+  }
+}
+
+void DatasetGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  std::vector<int> widths = columnWidths();
+  FitGridColumns(width(), widths);
+  setColumnWidths(widths);
+}
+
+void DatasetGrid::followCursor(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  const QModelIndex current = currentIndex();
+  if (current.isValid() && current.row() == row) return;
+  following_ = true;
+  setCurrentIndex(model_->index(row, current.isValid() ? current.column() : 0));
+  following_ = false;
+}
+
+}  // namespace app

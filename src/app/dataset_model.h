@@ -1,0 +1,105 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+#include "ledger/dataset.h"
+
+namespace app {
+
+// A ledger::Dataset as a table model for the grids of the journal, books and
+// movements windows. Rows are read from the dataset when a view asks for
+// them; nothing is copied, so a journal of a million rows opens at once.
+//
+// Edit policy, the one place where it is decided when a change is stored
+// (the toolkit grid's, like QSqlTableModel's OnRowChange):
+//  - setData moves the dataset's cursor to the row, puts the row into edit
+//    state (which locks it) and sets the field from its text; the row stays
+//    pending;
+//  - the pending row is stored when the cursor moves to another row (the
+//    view's current row changing, or any command that moves the dataset);
+//  - revert() (Esc in the grid) cancels the pending row;
+//  - submit(), which views call when an editor closes with Enter, stores
+//    nothing: Enter ends the cell, not the row.
+// An engine error ends the edit where it was raised and is shown in the
+// error box once the view has finished its own handling of the key or
+// click; the row stays in edit state.
+class DatasetModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit DatasetModel(ledger::Dataset& dataset, QObject* parent = nullptr);
+  ~DatasetModel() override;
+
+  ledger::Dataset& dataset() { return dataset_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+  // The dataset's cursor row, -1 when there is none.
+  int cursorRow() const;
+  // Moves the cursor to a row, storing the pending edit of another row.
+  bool moveCursorTo(int row);
+  void revert() override;
+  // A new row through the dataset's append, which runs its new-row rule.
+  bool appendRow();
+  // Deletes the cursor's row.
+  bool removeCursorRow();
+
+ signals:
+  // The dataset's cursor stands on this row now; views follow it.
+  void cursorMoved(int row);
+
+ private:
+  void onDataEvent(ledger::DataEvent event);
+  int countRows();
+  void reread();       // everything may differ: reset the views
+  void resyncCount();  // rows may have come or gone
+  void rowChanged(int row);
+  void resyncViewsLater();
+  void report(const std::exception& error) const;
+
+  ledger::Dataset& dataset_;
+  int subscription_ = 0;
+  int rows_ = 0;  // as the views were last told; refreshed on the dataset's events
+  ledger::DatasetState lastState_ = ledger::DatasetState::Inactive;
+  mutable bool readErrorShown_ = false;
+  mutable QString queuedError_;
+};
+
+// DBGrid1 of the three windows: a table view over a DatasetModel that
+// follows the dataset's cursor and fits its columns to its width on every
+// resize.
+class DatasetGrid : public QTableView {
+  Q_OBJECT
+ public:
+  DatasetGrid(DatasetModel* model, QWidget* parent);
+
+  DatasetModel* datasetModel() const { return model_; }
+  std::vector<int> columnWidths() const;
+  void setColumnWidths(const std::vector<int>& widths);
+  // Hands an open cell editor's text to the model, as leaving the cell would.
+  void commitOpenEditor();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  // FormResize: the grid follows all four edges of its window, so it is
+  // resized exactly when the window is, also when first shown.
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void followCursor(int row);
+  void deleteWithConfirmation();
+
+  DatasetModel* model_;
+  bool following_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,393 @@
+#include "app/journal_window.h"
+
+#include <string>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDataWidgetMapper>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/dataset_model.h"
+#include "app/error_box_qt.h"
+#include "app/status_bar_qt.h"
+#include "ledger/ledger_tables.h"
+#include "text/cp1250.h"
+#include "text/date.h"
+
+// The image list lives in the windows' static library: the program must ask
+// for it by name, or the linker leaves it out.
+static void loadImageList() { Q_INIT_RESOURCE(icons); }
+
+namespace app {
+
+namespace {
+
+QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Status texts are Windows-1250 like all data; the literals here are UTF-8.
+std::string statusText(const char* utf8) { return text::toCp1250(utf8); }
+
+// Design sizes.
+constexpr int kToolBarHeight = 28;
+constexpr int kStripHeight = 53;
+
+QIcon imageFromList(const QString& name) {
+  static const bool loaded = (loadImageList(), true);
+  (void)loaded;
+  return QIcon(QStringLiteral(":/images/") + name);
+}
+
+}  // namespace
+
+QIcon imageListIcon(int index) { return imageFromList(QString::number(index) + ".svg"); }
+
+QIcon programIcon() { return imageFromList(QStringLiteral("mincar.svg")); }
+
+JournalWindow::JournalWindow(const text::Regional& regional, const Settings& defaults,
+                             QWidget* parent)
+    : QMainWindow(parent), regional_(regional), settings_(defaults) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Mincar"));
+  setWindowIcon(programIcon());
+  statusLine_ = std::make_unique<StatusBarLine>(*statusBar());
+  ledger_ = std::make_unique<Ledger>(std::filesystem::current_path(), regional_, *statusLine_);
+  FormCreate();
+
+  createActions();
+  createMenus();
+  createToolBar();
+  createClientArea();
+  move(292, 185);
+  resize(650, 442);
+  qApp->installEventFilter(this);
+}
+
+JournalWindow::~JournalWindow() {
+  // Everything that follows the ledger's tables goes before the ledger: the
+  // other windows (children of this one) and the journal model.
+  const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* child : children) {
+    if (child->isWindow()) delete child;
+  }
+  delete stripMapper_;
+  DBGrid1->setModel(nullptr);
+  delete model_;
+}
+
+StatusLine& JournalWindow::statusLine() { return *statusLine_; }
+
+void JournalWindow::setListWindows(QWidget* moves, QWidget* books, QWidget* calendar) {
+  Form2 = moves;
+  Form3 = books;
+  Form4 = calendar;
+}
+
+// ---------------------------------------------------------------------------
+// Actions, menu and tool bar
+
+QAction* JournalWindow::addCommand(const char* caption, const char* hint, int image,
+                                   const QKeySequence& shortcut,
+                                   void (JournalWindow::*handler)()) {
+  auto* action = new QAction(u8(caption), this);
+  // The menu bar shows an icon instead of a caption, so its own top-level
+  // commands go without one.
+  if (image >= 0) action->setIcon(imageListIcon(image));
+  if (hint != nullptr) action->setToolTip(u8(hint));
+  if (!shortcut.isEmpty()) {
+    action->setShortcut(shortcut);
+    // The keys belong to this window: in the lists, which are windows of
+    // their own, Ctrl+Delete is the grid's delete with its question.
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    shortcutActions_.push_back(action);
+  }
+  connect(action, &QAction::triggered, this, [this, handler] {
+    runAction(this, [this, handler] { (this->*handler)(); });
+  });
+  addAction(action);
+  return action;
+}
+
+void JournalWindow::createActions() {
+  Uloit1 = addCommand("&Uložit", "Uložení dat do záložní kopie na disku...", 18,
+                      QKeySequence(Qt::CTRL | Qt::Key_S), &JournalWindow::Uloit1Click);
+  Otevt1 = addCommand("&Otevřít", "Otevření dat ze záložní kopie", 19,
+                      QKeySequence(Qt::CTRL | Qt::Key_O), &JournalWindow::Otevt1Click);
+  Novdek1 = addCommand("&Nový řádek", "Přidá nový řádek na konec deníku", 20,
+                       QKeySequence(Qt::CTRL | Qt::Key_N), &JournalWindow::Novdek1Click);
+  Smazatdek1 = addCommand("&Smazat řádek", "Smaže řádek, na kterém se právě nachází kurzor..", 21,
+                          QKeySequence(Qt::CTRL | Qt::Key_Delete), &JournalWindow::Smazatdek1Click);
+  Konfigurace1 = addCommand("Konfigurace", "Otevře konfigurační dialog...", 31, {},
+                            &JournalWindow::Konfigurace1Click);
+  Knihy1 = addCommand("&Knihy", "Otevře dialog s číselníkem jednotlivých knih", 22,
+                      QKeySequence(Qt::CTRL | Qt::Key_K), &JournalWindow::Knihy1Click);
+  Pohyby1 = addCommand("&Pohyby", "Otevře dialog s číselníkem pohybů", 23,
+                       QKeySequence(Qt::CTRL | Qt::Key_P), &JournalWindow::Pohyby1Click);
+  Kalend1 = addCommand("Kalen&dář", "Otevře dialog s kalendářem...", 24,
+                       QKeySequence(Qt::CTRL | Qt::Key_D), &JournalWindow::Kalend1Click);
+  ToolButton12 = addCommand("Přepočítat zůstatky", "Přepočítá všechny zůstatky ve všech knihách",
+                            25, {}, &JournalWindow::ToolButton12Click);
+  Tiskdokladu1 = addCommand("Tisk dokladu", "Otevře dialog pro tisk pokladního dokladu ...", 26,
+                            {}, &JournalWindow::Tiskdokladu1Click);
+  Tiskknihy1 = addCommand(
+      "Tisk knihy",
+      "Otevře dialog pro tisk pokladní knihy a přehledné vyhledávání záznamů.", 27, {},
+      &JournalWindow::Tiskknihy1Click);
+  Pomoc1 = addCommand("&Pomoc", nullptr, -1, QKeySequence(Qt::Key_F1), &JournalWindow::Pomoc1Click);
+  Konec1 = addCommand("&Konec", "Ukončí běh této aplikace...", -1,
+                      QKeySequence(Qt::CTRL | Qt::Key_X), &JournalWindow::Konec1Click);
+}
+
+void JournalWindow::createMenus() {
+  QMenuBar* MainMenu1 = menuBar();
+  QMenu* Soubor1 = MainMenu1->addMenu(u8("&Soubor"));
+  Soubor1->addAction(Uloit1);
+  Soubor1->addAction(Otevt1);
+  Soubor1->addAction(Novdek1);
+  Soubor1->addAction(Smazatdek1);
+  Soubor1->addAction(Konfigurace1);
+  QMenu* selnky1 = MainMenu1->addMenu(u8("&Číselníky"));
+  selnky1->addAction(Knihy1);
+  selnky1->addAction(Pohyby1);
+  selnky1->addAction(Kalend1);
+  QMenu* Tisky1 = MainMenu1->addMenu(u8("&Tisky"));
+  Tisky1->addAction(Tiskdokladu1);
+  Tisky1->addAction(Tiskknihy1);
+  MainMenu1->addAction(Pomoc1);
+  MainMenu1->addAction(Konec1);
+}
+
+void JournalWindow::createToolBar() {
+  QToolBar* ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setMovable(false);
+  ToolBar1->setFloatable(false);
+  ToolBar1->setIconSize(QSize(16, 16));
+  ToolBar1->setFixedHeight(kToolBarHeight);
+  ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+
+  // The quit button is a command of its own: the menu's Konec carries no
+  // picture (see addCommand) and the shortcut belongs to the menu item.
+  auto* ToolButton13 = new QAction(imageListIcon(29), u8("&Konec"), this);
+  ToolButton13->setToolTip(u8("Ukončí běh této aplikace..."));
+  connect(ToolButton13, &QAction::triggered, this,
+          [this] { runAction(this, [this] { Konec1Click(); }); });
+
+  for (QAction* button : {Otevt1, Uloit1, Novdek1, Smazatdek1, Pohyby1, Knihy1, Kalend1,
+                          ToolButton12, Tiskdokladu1, Tiskknihy1, Konfigurace1, ToolButton13}) {
+    ToolBar1->addAction(button);
+  }
+}
+
+void JournalWindow::createClientArea() {
+  auto* client = new QWidget(this);
+  auto* layout = new QVBoxLayout(client);
+  // Grid at (4, 33) below the 28-pixel tool bar, 632 wide in a 642-pixel
+  // client area; the strip 3 pixels below it and 4 above the status line.
+  layout->setContentsMargins(4, 5, 6, 4);
+  layout->setSpacing(3);
+
+  model_ = new DatasetModel(ledger_->journal(), this);
+  DBGrid1 = new DatasetGrid(model_, client);
+  DBGrid1->setColumnWidths({28, 25, 27, 51, 329, 45, 45, 45});
+  layout->addWidget(DBGrid1, 1);
+
+  // DBCtrlGrid1: one panel showing the current row in four edits at their
+  // design places.
+  auto* strip = new QFrame(client);
+  DBCtrlGrid1 = strip;
+  strip->setObjectName(QStringLiteral("DBCtrlGrid1"));
+  strip->setFrameShape(QFrame::StyledPanel);
+  strip->setFrameShadow(QFrame::Sunken);
+  strip->setFixedHeight(kStripHeight);
+  layout->addWidget(strip);
+
+  struct StripEdit {
+    QLineEdit** edit;
+    const char* name;
+    int column;
+    QRect place;
+    QColor textColour;
+    const char* hint;
+  };
+  const StripEdit edits[] = {
+      {&DBEdit1, "DBEdit1", ledger::journal::DATUM, {2, 3, 70, 21}, QColor(), "Datum zápisu"},
+      {&DBEdit2, "DBEdit2", ledger::journal::TEXT, {73, 3, 530, 21}, QColor(),
+       "Účel platby .. popř zdroj příjmu"},
+      {&DBEdit3, "DBEdit3", ledger::journal::PLUS, {416, 28, 92, 21}, QColor(0, 0, 128),
+       "Příjmy..."},
+      {&DBEdit4, "DBEdit4", ledger::journal::MINUS, {511, 28, 92, 21}, QColor(255, 0, 0),
+       "Výdaje...."},
+  };
+  stripMapper_ = new QDataWidgetMapper(this);
+  stripMapper_->setModel(model_);
+  stripMapper_->setSubmitPolicy(QDataWidgetMapper::AutoSubmit);
+  ledger::Dataset& journal = ledger_->journal();
+  for (const StripEdit& wanted : edits) {
+    auto* edit = new QLineEdit(strip);
+    *wanted.edit = edit;
+    edit->setObjectName(QString::fromLatin1(wanted.name));
+    edit->setGeometry(wanted.place);
+    edit->setToolTip(u8(wanted.hint));
+    if (wanted.textColour.isValid()) {
+      QPalette palette = edit->palette();
+      palette.setColor(QPalette::Text, wanted.textColour);
+      edit->setPalette(palette);
+    }
+    if (wanted.column < journal.fieldCount()) {
+      const ledger::Field& field = journal.field(wanted.column);
+      if (field.type() == ledger::FieldType::Character) edit->setMaxLength(field.length());
+      // Amounts stand right-aligned, as in the grid.
+      if (field.type() == ledger::FieldType::Numeric || field.type() == ledger::FieldType::Float) {
+        edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      }
+    }
+    stripMapper_->addMapping(edit, wanted.column);
+  }
+  auto followCursor = [this](int row) {
+    if (row < 0) {
+      // No current row: an empty strip, not the last row that was shown.
+      for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->clear();
+    } else {
+      stripMapper_->setCurrentIndex(row);
+    }
+  };
+  connect(model_, &DatasetModel::cursorMoved, this, followCursor);
+  followCursor(model_->cursorRow());
+
+  setCentralWidget(client);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shutdown
+
+void JournalWindow::FormCreate() {
+  // 1. The journal table, and with it the lists' tables: a table that
+  //    cannot be opened ends the start-up (thrown to the caller).
+  ledger_->open();
+  // 2-6. prop1.txt over the defaults; a file that cannot be opened is
+  //      reported and the defaults stay.
+  runAction(nullptr, [this] { ReadSettingsFile(kSettingsFileName, lineReader_, settings_); });
+}
+
+void JournalWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  runAction(this, [this] { FormShow(); });
+}
+
+void JournalWindow::FormShow() {
+  // 1-3. The voucher, search and configuration dialogs take the settings
+  //      once they exist; until then settings_ holds them for FormClose.
+  //      The search dialog reads the two dates as dates: a date that does
+  //      not convert stops this handler here, before "Started...".
+  text::parseDate(settings_.datumOd, regional_);
+  text::parseDate(settings_.datumDo, regional_);
+  // 4. The help topics, once the help window exists.
+  // 5. The status line, with what the engine had to repair on opening.
+  std::string started = "Started...";
+  for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
+    const std::string notice = table->takeRepairNotice();
+    if (!notice.empty()) started += " " + notice;
+  }
+  statusLine_->show(started);
+}
+
+void JournalWindow::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void JournalWindow::FormClose() {
+  // What the user typed and did not store yet is stored before the end,
+  // not lost with the program.
+  storeTypedText();
+  for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
+    runAction(this, [table] {
+      if (table->state() == ledger::DatasetState::Edit ||
+          table->state() == ledger::DatasetState::Insert) {
+        table->post();
+      }
+    });
+  }
+  // A settings file that cannot be written is reported; the program ends
+  // all the same rather than refusing to close.
+  runAction(this, [this] { WriteSettingsFile(kSettingsFileName, settings_); });
+}
+
+bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The commands' shortcuts reach the whole window: a text box or the grid
+  // would otherwise take Ctrl+X (cut), Ctrl+Delete (delete word) and
+  // others as their own keys before the shortcut is looked at.
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->window() == this) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      const QKeySequence pressed(key->keyCombination());
+      for (QAction* action : shortcutActions_) {
+        if (action->isEnabled() && action->shortcut() == pressed) {
+          event->ignore();
+          return true;
+        }
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void JournalWindow::storeTypedText() {
+  // What is typed into a grid cell or the strip belongs to the current row
+  // before a command moves the cursor, as leaving the control would store it.
+  DBGrid1->commitOpenEditor();
+  stripMapper_->submit();
+}
+
+void JournalWindow::Novdek1Click() {
+  storeTypedText();
+  ledger_->newJournalRow();
+}
+
+void JournalWindow::Smazatdek1Click() {
+  // Deletes at once, without a question, from the menu, the tool bar and
+  // Ctrl+Delete alike; an editor's text goes with the row.
+  ledger_->deleteJournalRow();
+}
+
+void JournalWindow::ToolButton12Click() {
+  storeTypedText();
+  ledger_->RecomputeBalances();
+}
+
+void JournalWindow::showWindow(QWidget* window) {
+  // A window already visible is left as it is, not brought to the front.
+  if (window != nullptr && !window->isVisible()) window->show();
+}
+
+void JournalWindow::Knihy1Click() { showWindow(Form3); }
+void JournalWindow::Pohyby1Click() { showWindow(Form2); }
+void JournalWindow::Kalend1Click() { showWindow(Form4); }
+
+void JournalWindow::notAvailableYet() {
+  statusLine_->show(statusText("Tato funkce zatím není k dispozici."));
+}
+
+void JournalWindow::Uloit1Click() { notAvailableYet(); }
+void JournalWindow::Otevt1Click() { notAvailableYet(); }
+void JournalWindow::Konfigurace1Click() { notAvailableYet(); }
+void JournalWindow::Tiskdokladu1Click() { notAvailableYet(); }
+void JournalWindow::Tiskknihy1Click() { notAvailableYet(); }
+void JournalWindow::Pomoc1Click() { notAvailableYet(); }
+
+void JournalWindow::Konec1Click() { close(); }
+
+}  // namespace app

@@ -1,0 +1,131 @@
+#pragma once
+#include <memory>
+#include <vector>
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPointer>
+
+#include "app/ledger.h"
+#include "app/settings.h"
+#include "app/textio.h"
+#include "text/regional.h"
+
+class QAction;
+class QDataWidgetMapper;
+class QLineEdit;
+
+namespace app {
+
+class DatasetGrid;
+class DatasetModel;
+class StatusBarLine;
+
+// ImageList1: the pictures of the journal window's menu and tool bar,
+// shared with the tool bars of the code lists, by their image index.
+QIcon imageListIcon(int index);
+// The program's window icon.
+QIcon programIcon();
+
+// TForm1, the journal window: the journal grid with its edit strip, the
+// menu, the tool bar and the status line. It owns the ledger (the three
+// tables, opened while it is created) and the settings of prop1.txt, and
+// shows the other windows.
+class JournalWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Opens the tables in the current working folder (creating the missing
+  // ones) and reads prop1.txt over the given defaults. A table that cannot
+  // be opened throws; a settings file that cannot be opened is reported in
+  // a message box and the defaults stay.
+  JournalWindow(const text::Regional& regional, const Settings& defaults,
+                QWidget* parent = nullptr);
+  ~JournalWindow() override;
+
+  Ledger& ledger() { return *ledger_; }
+  StatusLine& statusLine();
+  Settings& settings() { return settings_; }
+  // The program's one line reader, shared by every reader of its files.
+  LineReader& lineReader() { return lineReader_; }
+
+  // The windows that the show commands make visible, created after this
+  // one in the start-up order TForm2, TForm3, TForm4.
+  void setListWindows(QWidget* moves, QWidget* books, QWidget* calendar);
+
+  DatasetGrid* grid() const { return DBGrid1; }
+  DatasetModel* model() const { return model_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void createActions();
+  void createMenus();
+  void createToolBar();
+  void createClientArea();
+
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+
+  // Commands.
+  void Novdek1Click();       // new row
+  void Smazatdek1Click();    // delete row
+  void ToolButton12Click();  // recompute balances
+  void Knihy1Click();        // books list
+  void Pohyby1Click();       // movements list
+  void Kalend1Click();       // calendar
+  void Uloit1Click();        // save a backup
+  void Otevt1Click();        // restore from a backup
+  void Konfigurace1Click();  // configuration dialog
+  void Tiskdokladu1Click();  // voucher
+  void Tiskknihy1Click();    // cash-book search and report
+  void Pomoc1Click();        // help window
+  void Konec1Click();        // quit
+
+  void storeTypedText();
+  void showWindow(QWidget* window);
+  void notAvailableYet();
+  QAction* addCommand(const char* caption, const char* hint, int image,
+                      const QKeySequence& shortcut, void (JournalWindow::*handler)());
+
+  text::Regional regional_;
+  Settings settings_;
+  LineReader lineReader_;
+  std::unique_ptr<StatusBarLine> statusLine_;
+  std::unique_ptr<Ledger> ledger_;
+  bool shown_ = false;
+
+  DatasetModel* model_ = nullptr;
+  DatasetGrid* DBGrid1 = nullptr;
+  QWidget* DBCtrlGrid1 = nullptr;
+  QDataWidgetMapper* stripMapper_ = nullptr;
+  QLineEdit* DBEdit1 = nullptr;
+  QLineEdit* DBEdit2 = nullptr;
+  QLineEdit* DBEdit3 = nullptr;
+  QLineEdit* DBEdit4 = nullptr;
+
+  QPointer<QWidget> Form2;  // movements list
+  QPointer<QWidget> Form3;  // books list
+  QPointer<QWidget> Form4;  // calendar picker
+
+  QAction* Uloit1 = nullptr;
+  QAction* Otevt1 = nullptr;
+  QAction* Novdek1 = nullptr;
+  QAction* Smazatdek1 = nullptr;
+  QAction* Konfigurace1 = nullptr;
+  QAction* Knihy1 = nullptr;
+  QAction* Pohyby1 = nullptr;
+  QAction* Kalend1 = nullptr;
+  QAction* Tiskdokladu1 = nullptr;
+  QAction* Tiskknihy1 = nullptr;
+  QAction* Pomoc1 = nullptr;
+  QAction* Konec1 = nullptr;
+  QAction* ToolButton12 = nullptr;
+  // The commands with a shortcut, which no control of this window may take.
+  std::vector<QAction*> shortcutActions_;
+};
+
+}  // namespace app

@@ -1,0 +1,70 @@
+// mincar: the program with its windows.
+//
+// MINCAR_SCREENSHOT=FILE is for the documentation only (scripts/screenshots.sh):
+// the program opens the three small windows, saves a picture of the whole
+// screen to FILE after a moment and ends as if closed by the user.
+
+#include <cstdlib>
+#include <memory>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/error_box_qt.h"
+#include "app/journal_window.h"
+#include "app/settings.h"
+#include "lists/books_window.h"
+#include "lists/calendar_window.h"
+#include "lists/moves_window.h"
+#include "text/date.h"
+#include "text/regional.h"
+
+namespace {
+
+void takeScreenshotAndQuit(app::JournalWindow& journal, const QString& file,
+                           const std::initializer_list<QWidget*>& windows) {
+  for (QWidget* window : windows) window->show();
+  QTimer::singleShot(1500, &journal, [&journal, file] {
+    QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    if (!shot.save(file)) app::showErrorMessage(nullptr, QStringLiteral("Cannot create file ") + file);
+    journal.close();
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // 1. The defaults, before any window exists; "today" is fixed once.
+  const text::Regional regional = text::Regional::fromEnvironment();
+  const app::Settings defaults = app::Settings::defaults(regional, text::Date::today());
+
+  // 2. The application object and its title.
+  app::Application application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Mincar"));
+  QApplication::setWindowIcon(app::programIcon());
+
+  // 3. The windows, hidden, in the order TForm1 ... TForm4; the voucher,
+  //    search, configuration and help windows (TForm5 ... TForm8) follow
+  //    them here. A table that cannot be opened ends the start-up.
+  std::unique_ptr<app::JournalWindow> Form1;
+  try {
+    Form1 = std::make_unique<app::JournalWindow>(regional, defaults);
+  } catch (const std::exception& error) {
+    app::showErrorBox(nullptr, error);
+    return EXIT_FAILURE;
+  }
+  auto* Form2 = new lists::MovesWindow(Form1->ledger(), Form1.get());
+  auto* Form3 = new lists::BooksWindow(Form1->ledger(), Form1.get());
+  auto* Form4 = new lists::CalendarWindow(Form1->ledger(), Form1.get());
+  Form1->setListWindows(Form2, Form3, Form4);
+
+  // 4. The journal window shows; its show handler runs.
+  Form1->show();
+  const QString screenshot = qEnvironmentVariable("MINCAR_SCREENSHOT");
+  if (!screenshot.isEmpty()) takeScreenshotAndQuit(*Form1, screenshot, {Form2, Form3, Form4});
+
+  // 5. Until the journal window is closed; its close handler writes prop1.txt.
+  return application.exec();
+}

@@ -1,0 +1,20 @@
+#include "lists/books_window.h"
+
+namespace lists {
+
+BooksWindow::BooksWindow(app::Ledger& ledger, QWidget* journalWindow)
+    : CodeListWindow(ledger.books(), QStringLiteral("Knihy"), QRect(15, 198, 206, 187),
+                     {20, 107, 60}, journalWindow),
+      ledger_(ledger) {
+  setObjectName(QStringLiteral("Form3"));
+  addToolButton(20, "Přidá nový záznam na konec číselníku ...", [this] { ToolButton1Click(); });
+  addToolButton(21, "Smaže právě označenou knihu z číselníku ...", [this] { ToolButton2Click(); });
+  addToolButton(30, "U právě nastaveného řádku deníku v hlavním okně nastaví tuto knihu ..",
+                [this] { ToolButton3Click(); });
+}
+
+void BooksWindow::ToolButton1Click() { ledger_.newBook(); }
+void BooksWindow::ToolButton2Click() { ledger_.deleteBook(); }
+void BooksWindow::ToolButton3Click() { ledger_.setBookOnJournal(); }
+
+}  // namespace lists

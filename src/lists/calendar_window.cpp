@@ -1,0 +1,109 @@
+#include "lists/calendar_window.h"
+
+#include <QAbstractItemView>
+#include <QCalendarWidget>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPushButton>
+#include <QTextCharFormat>
+
+#include "app/error_box_qt.h"
+#include "app/journal_window.h"
+
+namespace lists {
+
+namespace {
+
+text::Date toDate(const QDate& date) { return {date.year(), date.month(), date.day()}; }
+
+// The month and day names in the user's language; under the C locale the
+// program's Czech settings, as the regional formats fall back to them.
+QLocale calendarLocale() {
+  const QLocale system = QLocale::system();
+  if (system.language() == QLocale::C) return QLocale(QLocale::Czech, QLocale::Czechia);
+  return system;
+}
+
+}  // namespace
+
+CalendarWindow::CalendarWindow(app::Ledger& ledger, QWidget* journalWindow)
+    // A fixed-size tool window with a small caption, above the journal window.
+    : QDialog(journalWindow, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint), ledger_(ledger) {
+  setObjectName(QStringLiteral("Form4"));
+  setWindowTitle(QStringLiteral("Kalendář"));
+  setModal(false);
+  setSizeGripEnabled(false);
+
+  MonthCalendar1 = new QCalendarWidget(this);
+  MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
+  MonthCalendar1->setLocale(calendarLocale());
+  MonthCalendar1->setFirstDayOfWeek(calendarLocale().firstDayOfWeek());
+  MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+  MonthCalendar1->setSelectionMode(QCalendarWidget::SingleSelection);
+  MonthCalendar1->setGeometry(0, 0, 184, 153);
+  QFont small = MonthCalendar1->font();
+  small.setPixelSize(10);
+  MonthCalendar1->setFont(small);
+  // Today marked; the calendar starts on it.
+  const QDate today = QDate::currentDate();
+  QTextCharFormat todayFormat = MonthCalendar1->dateTextFormat(today);
+  todayFormat.setFontWeight(QFont::Bold);
+  todayFormat.setForeground(QColor(0, 0, 160));
+  MonthCalendar1->setDateTextFormat(today, todayFormat);
+  MonthCalendar1->setSelectedDate(today);
+  ledger_.calendarDate = toDate(today);
+  connect(MonthCalendar1, &QCalendarWidget::selectionChanged, this,
+          &CalendarWindow::MonthCalendar1Changed);
+  // Enter on the calendar presses the default button, as it does elsewhere
+  // in the window; the calendar would take it as its own.
+  if (auto* days = MonthCalendar1->findChild<QAbstractItemView*>()) days->installEventFilter(this);
+
+  BitBtn1 = new QPushButton(app::imageListIcon(30), QStringLiteral("&OK"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setGeometry(8, 153, 75, 25);
+  BitBtn1->setDefault(true);
+  BitBtn1->setToolTip(QStringLiteral("U právě označeného řádku v deníku nastaví toto datum..."));
+  connect(BitBtn1, &QPushButton::clicked, this,
+          [this] { app::runAction(this, [this] { BitBtn1Click(); }); });
+
+  BitBtn2 = new QPushButton(app::imageListIcon(21), QStringLiteral("&Storno"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setGeometry(101, 153, 75, 25);
+  BitBtn2->setAutoDefault(false);
+  BitBtn2->setToolTip(QStringLiteral("Zavře tento dialog..."));
+  connect(BitBtn2, &QPushButton::clicked, this, &CalendarWindow::BitBtn2Click);
+
+  move(148, 17);
+  setFixedSize(184, 179);
+}
+
+void CalendarWindow::MonthCalendar1Changed() {
+  // The selected day is the working date at once, without OK.
+  ledger_.calendarDate = toDate(MonthCalendar1->selectedDate());
+}
+
+void CalendarWindow::BitBtn1Click() { ledger_.setDateOnJournal(); }
+
+void CalendarWindow::BitBtn2Click() { hide(); }
+
+void CalendarWindow::keyPressEvent(QKeyEvent* event) {
+  // Esc is bound to nothing here: the dialog would take it as Storno.
+  if (event->key() == Qt::Key_Escape) {
+    event->ignore();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+bool CalendarWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      BitBtn1->click();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace lists

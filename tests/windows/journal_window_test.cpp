@@ -1,0 +1,432 @@
+// The journal window driven as the user drives it: keys, tool buttons,
+// resizing, start-up and shutdown, over real tables in a fresh folder.
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/dataset_model.h"
+#include "app/error_box_qt.h"
+#include "app/grid_columns.h"
+#include "ledger/ledger_tables.h"
+#include "text/error.h"
+#include "window_test_support.h"
+
+using window_testing::fromCp1250;
+using window_testing::MessageBoxCloser;
+using window_testing::ProgramWindows;
+using window_testing::WorkFolder;
+namespace journal = ledger::journal;
+
+namespace {
+
+// A column of a journal row as another reader of the file sees it: only
+// what is stored.
+std::string storedText(const WorkFolder& folder, std::int64_t row, int column) {
+  ledger::Dataset reader("Reader", ledger::tablePath(folder.path(), ledger::LedgerTable::Journal),
+                         text::Regional::czech());
+  reader.open();
+  return reader.textAt(row, column);
+}
+
+QString statusLabelText(app::JournalWindow& window) {
+  return window.statusBar()->findChild<QLabel*>(QStringLiteral("StatusBar1"))->text();
+}
+
+class CountEvents : public QObject {
+ public:
+  explicit CountEvents(QEvent::Type type) : type_(type) {}
+  int count = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == type_) ++count;
+    return false;
+  }
+
+ private:
+  QEvent::Type type_;
+};
+
+}  // namespace
+
+class JournalWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<WorkFolder> folder_;
+  std::unique_ptr<ProgramWindows> windows_;
+
+  app::JournalWindow& journal() { return *windows_->journal; }
+  app::DatasetModel& model() { return *journal().model(); }
+  app::DatasetGrid& grid() { return *journal().grid(); }
+  app::Ledger& ledger() { return journal().ledger(); }
+
+  void startProgram() {
+    windows_ = std::make_unique<ProgramWindows>();
+    journal().show();
+    QVERIFY(QTest::qWaitForWindowActive(&journal()));
+  }
+
+  void press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(target, key, modifiers);
+  }
+
+ private slots:
+  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+  void init() {
+    folder_ = std::make_unique<WorkFolder>();
+    folder_->writeSettings();
+  }
+
+  void cleanup() {
+    windows_.reset();
+    folder_.reset();
+  }
+
+  void startUpOpensTablesAndShowsStarted() {
+    MessageBoxCloser boxes;
+    startProgram();
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(journal().windowTitle(), QStringLiteral("Mincar"));
+    QCOMPARE(journal().size(), QSize(650, 442));
+    QCOMPARE(journal().pos(), QPoint(292, 185));
+    QCOMPARE(ledger().status().text(), std::string("Started..."));
+    QTRY_COMPARE(statusLabelText(journal()), QStringLiteral("Started..."));
+    for (auto table : {ledger::LedgerTable::Journal, ledger::LedgerTable::Books,
+                       ledger::LedgerTable::Moves}) {
+      QVERIFY(std::filesystem::exists(ledger::tablePath(folder_->path(), table)));
+    }
+    QCOMPARE(journal().settings().firma, text::toCp1250("Domácnost"));
+    // The grid's titles are the journal's columns.
+    QStringList titles;
+    for (int column = 0; column < model().columnCount(); ++column) {
+      titles << model().headerData(column, Qt::Horizontal).toString();
+    }
+    QCOMPARE(titles, QStringList({"ID", "IDK", "IDM", "DATUM", "TEXT", "PLUS", "MINUS", "ZUSTATEK"}));
+  }
+
+  void aTableThatCannotBeOpenedEndsTheStartUp() {
+    const auto path = ledger::tablePath(folder_->path(), ledger::LedgerTable::Journal);
+    std::filesystem::create_directories(path.parent_path());
+    testing_support::writeFile(path, "not a table at all");
+    QString expected;
+    try {
+      ledger::Dataset direct("Table1", path, text::Regional::czech());
+      direct.open();
+    } catch (const std::exception& error) {
+      expected = app::errorText(error);
+    }
+    QVERIFY(!expected.isEmpty());
+    try {
+      ProgramWindows windows;
+      QFAIL("the windows were created over a damaged journal");
+    } catch (const std::exception& error) {
+      QCOMPARE(app::errorText(error), expected);
+    }
+  }
+
+  void aRepairedTableIsReportedAfterStarted() {
+    {
+      ProgramWindows first;
+      for (int i = 0; i < 3; ++i) first.journal->ledger().newJournalRow();
+    }
+    // A crash after an append: the header counts one row fewer than the file holds.
+    const auto path = ledger::tablePath(folder_->path(), ledger::LedgerTable::Journal);
+    std::string bytes = testing_support::readFile(path);
+    bytes[4] = 2;
+    testing_support::writeFile(path, bytes);
+
+    startProgram();
+    const std::string notice = mincar::fill("%s: the row count was repaired from %d to %d",
+                                            {ledger().journal().path().string(), "2", "3"});
+    QCOMPARE(ledger().status().text(), "Started... " + notice);
+    QCOMPARE(model().rowCount(), 3);
+  }
+
+  void missingSettingsFileIsReportedAndDefaultsStay() {
+    std::filesystem::remove(*folder_ / "prop1.txt");
+    MessageBoxCloser boxes;
+    startProgram();
+    QCOMPARE(boxes.texts, QStringList({"Cannot open file prop1.txt"}));
+    const app::Settings defaults =
+        app::Settings::defaults(text::Regional::fromEnvironment(), text::Date::today());
+    QCOMPARE(journal().settings().browser, defaults.browser);
+    QCOMPARE(journal().settings().datumOd, defaults.datumOd);
+    QCOMPARE(ledger().status().text(), std::string("Started..."));
+    // The first close creates the file, eight lines.
+    journal().close();
+    const std::string written = testing_support::readFile(*folder_ / "prop1.txt");
+    QCOMPARE(std::count(written.begin(), written.end(), '\n'), 8L);
+  }
+
+  void badSearchDateStopsTheShowHandler() {
+    folder_->writeSettings("Domácnost", "32.13.2026");
+    MessageBoxCloser boxes;
+    startProgram();
+    QCOMPARE(boxes.texts, QStringList({"'32.13.2026' is not a valid date and time"}));
+    QVERIFY(ledger().status().text() != "Started...");
+  }
+
+  void settingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses() {
+    startProgram();
+    // A folder in the settings file's place cannot be replaced by a file.
+    std::filesystem::remove(*folder_ / "prop1.txt");
+    std::filesystem::create_directory(*folder_ / "prop1.txt");
+    MessageBoxCloser boxes;
+    journal().close();
+    QCOMPARE(boxes.texts, QStringList({"Cannot create file prop1.txt"}));
+    QVERIFY(!journal().isVisible());
+  }
+
+  void ctrlNAppendsANumberedRow() {
+    startProgram();
+    press(&grid(), Qt::Key_N, Qt::ControlModifier);
+    press(&grid(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(model().rowCount(), 2);
+    QCOMPARE(ledger().status().text(), std::string("New record is appended..."));
+    QCOMPARE(model().data(model().index(1, journal::ID)).toString(), QStringLiteral("2"));
+    QCOMPARE(storedText(*folder_, 1, journal::ID), std::string("2"));
+    // The grid and the strip stand on the new row.
+    QCOMPARE(grid().currentIndex().row(), 1);
+    QCOMPARE(journal().findChild<QLineEdit*>("DBEdit1")->text(),
+             fromCp1250(text::formatDate(ledger().calendarDate, text::Regional::czech())));
+  }
+
+  void ctrlDeleteInTheGridDeletesWithoutAQuestion() {
+    startProgram();
+    ledger().newJournalRow();
+    ledger().newJournalRow();
+    grid().setFocus();
+    grid().setCurrentIndex(model().index(0, journal::TEXT));
+    MessageBoxCloser boxes;
+    press(&grid(), Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(model().rowCount(), 1);
+    QCOMPARE(storedText(*folder_, 0, journal::ID), std::string("2"));
+  }
+
+  void ctrlDeleteReachesTheCommandFromAnOpenCellEditor() {
+    startProgram();
+    ledger().newJournalRow();
+    grid().setFocus();
+    const QModelIndex cell = model().index(0, journal::TEXT);
+    grid().setCurrentIndex(cell);
+    grid().edit(cell);
+    QWidget* editor = QApplication::focusWidget();
+    QVERIFY(qobject_cast<QLineEdit*>(editor) != nullptr);
+    MessageBoxCloser boxes;
+    press(editor, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(model().rowCount(), 0);
+  }
+
+  void deleteOnAnEmptyJournalShowsTheEngineError() {
+    startProgram();
+    std::string expected;
+    try {
+      ledger().journal().remove();
+    } catch (const std::exception& error) {
+      expected = error.what();
+    }
+    QVERIFY(!expected.empty());
+    MessageBoxCloser boxes;
+    press(&grid(), Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(boxes.texts, QStringList({fromCp1250(expected)}));
+  }
+
+  void ctrlXInATextBoxClosesTheProgram() {
+    startProgram();
+    ledger().newJournalRow();
+    auto* text = journal().findChild<QLineEdit*>("DBEdit2");
+    text->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(text));
+    text->selectAll();
+    press(text, Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(!journal().isVisible());
+    // Closing wrote the settings back.
+    QVERIFY(testing_support::readFile(*folder_ / "prop1.txt").starts_with(
+        text::toCp1250("Firma =;Domácnost;\n\r")));
+  }
+
+  void showCommands_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("Ctrl+P movements") << int(Qt::Key_P) << "Form2";
+    QTest::newRow("Ctrl+K books") << int(Qt::Key_K) << "Form3";
+    QTest::newRow("Ctrl+D calendar") << int(Qt::Key_D) << "Form4";
+  }
+
+  void showCommands() {
+    QFETCH(int, key);
+    QFETCH(QString, window);
+    startProgram();
+    auto* shown = journal().findChild<QWidget*>(window);
+    QVERIFY(shown != nullptr && !shown->isVisible());
+    press(&grid(), Qt::Key(key), Qt::ControlModifier);
+    QVERIFY(shown->isVisible());
+    QVERIFY(shown->isWindow());
+    QCOMPARE(shown->parentWidget(), static_cast<QWidget*>(&journal()));
+  }
+
+  void showCommandLeavesAVisibleWindowAlone() {
+    startProgram();
+    QWidget* books = windows_->books;
+    press(&grid(), Qt::Key_K, Qt::ControlModifier);
+    QVERIFY(QTest::qWaitForWindowExposed(books));
+    books->move(400, 300);
+    journal().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&journal()));
+    const QRect before = books->geometry();
+
+    CountEvents shows(QEvent::Show), restacks(QEvent::ZOrderChange);
+    books->installEventFilter(&shows);
+    books->installEventFilter(&restacks);
+    press(&grid(), Qt::Key_K, Qt::ControlModifier);
+    press(&grid(), Qt::Key_K, Qt::ControlModifier);
+    QTest::qWait(20);
+    QCOMPARE(books->geometry(), before);
+    QCOMPARE(shows.count, 0);
+    QCOMPARE(restacks.count, 0);
+    QCOMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&journal()));
+  }
+
+  void notYetAvailableCommandsSaySoInTheStatusLine() {
+    startProgram();
+    const std::string notice = text::toCp1250("Tato funkce zatím není k dispozici.");
+    for (auto key : {QKeyCombination(Qt::CTRL, Qt::Key_S), QKeyCombination(Qt::CTRL, Qt::Key_O),
+                     QKeyCombination(Qt::NoModifier, Qt::Key_F1)}) {
+      ledger().status().show("");
+      QTest::keySequence(&journal(), QKeySequence(key));
+      QCOMPARE(ledger().status().text(), notice);
+    }
+  }
+
+  void everyToolButtonHasItsPicture() {
+    startProgram();
+    auto* toolBar = journal().findChild<QToolBar*>("ToolBar1");
+    const QList<QAction*> buttons = toolBar->actions();
+    QCOMPARE(buttons.size(), 12);
+    for (QAction* button : buttons) {
+      QVERIFY2(!button->icon().pixmap(16, 16).isNull(), qPrintable(button->toolTip()));
+    }
+  }
+
+  void resizingFitsTheGridColumns() {
+    startProgram();
+    const std::vector<int> before = grid().columnWidths();
+    const int widthBefore = grid().width();
+    journal().resize(900, 500);
+    QTRY_VERIFY(grid().width() != widthBefore);
+    std::vector<int> expected = before;
+    app::FitGridColumns(grid().width(), expected);
+    QCOMPARE(grid().columnWidths(), expected);
+
+    // Narrower and wider again: the same proportions within the pixels
+    // that cutting toward zero loses, and never wider than the grid.
+    journal().resize(500, 500);
+    QTRY_VERIFY(grid().width() < 500);
+    journal().resize(900, 500);
+    QTRY_VERIFY(grid().width() > 800);
+    const std::vector<int> after = grid().columnWidths();
+    int total = 0;
+    for (size_t column = 0; column < after.size(); ++column) {
+      QVERIFY2(std::abs(expected[column] - after[column]) <= 3,
+               qPrintable(QString("column %1: %2, before %3").arg(column).arg(after[column]).arg(expected[column])));
+      total += after[column];
+    }
+    QVERIFY(total <= grid().width() - 25);
+  }
+
+  void anEditIsStoredWhenTheCursorMovesToAnotherRow() {
+    startProgram();
+    ledger().newJournalRow();
+    ledger().newJournalRow();
+    grid().setFocus();
+    grid().setCurrentIndex(model().index(0, journal::TEXT));
+    QVERIFY(model().setData(model().index(0, journal::TEXT), QStringLiteral("Nákup – řízky")));
+    QCOMPARE(ledger().journal().state(), ledger::DatasetState::Edit);
+    QCOMPARE(storedText(*folder_, 0, journal::TEXT), std::string());
+    press(&grid(), Qt::Key_Down);
+    QCOMPARE(ledger().journal().rowIndex(), 1);
+    QCOMPARE(ledger().journal().state(), ledger::DatasetState::Browse);
+    QCOMPARE(storedText(*folder_, 0, journal::TEXT), text::toCp1250("Nákup – řízky"));
+  }
+
+  void typingIntoTheStripStoresTheRowOnTheNextCommand() {
+    startProgram();
+    ledger().newJournalRow();
+    auto* plus = journal().findChild<QLineEdit*>("DBEdit3");
+    plus->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(plus));
+    QTest::keyClicks(plus, "250,5");
+    press(plus, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(model().rowCount(), 2);
+    QCOMPARE(storedText(*folder_, 0, journal::PLUS), std::string("250,5"));
+  }
+
+  void aStampThenEscInTheGridDiscardsTheChange() {
+    startProgram();
+    ledger().newBook();
+    ledger().newBook();
+    ledger().newJournalRow();  // takes the current book, the last one: 2
+    QCOMPARE(storedText(*folder_, 0, journal::IDK), std::string("2"));
+    ledger().books().first();
+    windows_->books->findChild<QToolBar*>("ToolBar1")->actions().at(2)->trigger();
+    QCOMPARE(ledger().journal().state(), ledger::DatasetState::Edit);
+    QCOMPARE(model().data(model().index(0, journal::IDK)).toString(), QStringLiteral("1"));
+
+    grid().setFocus();
+    press(&grid(), Qt::Key_Escape);
+    QCOMPARE(ledger().journal().state(), ledger::DatasetState::Browse);
+    QCOMPARE(model().data(model().index(0, journal::IDK)).toString(), QStringLiteral("2"));
+    QCOMPARE(storedText(*folder_, 0, journal::IDK), std::string("2"));
+  }
+
+  void anEngineErrorWhileEditingShowsOneBoxAndTheRowStaysInEdit() {
+    startProgram();
+    ledger().newJournalRow();
+    // The engine's own text for this value, as another dataset gives it.
+    std::string expected;
+    {
+      ledger::Dataset other("Other", ledger::tablePath(folder_->path(), ledger::LedgerTable::Journal),
+                            text::Regional::czech());
+      other.open();
+      other.first();
+      other.edit();
+      try {
+        other.field(journal::PLUS).setAsString("12x");
+      } catch (const std::exception& error) {
+        expected = error.what();
+      }
+      other.cancel();
+    }
+    QVERIFY(!expected.empty());
+
+    QVERIFY(model().setData(model().index(0, journal::TEXT), QStringLiteral("Oběd")));
+    grid().setFocus();
+    grid().setCurrentIndex(model().index(0, journal::PLUS));
+    MessageBoxCloser boxes;
+    press(&grid(), Qt::Key_1);  // any key opens the cell editor with it
+    QWidget* editor = QApplication::focusWidget();
+    QVERIFY(qobject_cast<QLineEdit*>(editor) != nullptr);
+    QTest::keyClicks(editor, "2x");
+    press(editor, Qt::Key_Return);
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    QTest::qWait(50);
+    QCOMPARE(boxes.texts, QStringList({fromCp1250(expected)}));
+    QCOMPARE(ledger().journal().state(), ledger::DatasetState::Edit);
+    QCOMPARE(model().data(model().index(0, journal::TEXT)).toString(), QStringLiteral("Oběd"));
+  }
+};
+
+int main(int argc, char** argv) {
+  app::Application application(argc, argv);
+  JournalWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "journal_window_test.moc"

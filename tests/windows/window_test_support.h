@@ -1,0 +1,101 @@
+#pragma once
+// What the window tests share: a working folder per test, the program's
+// windows created as the program creates them, and the closing of modal
+// boxes so that no test can hang on one.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/journal_window.h"
+#include "app/settings.h"
+#include "lists/books_window.h"
+#include "lists/calendar_window.h"
+#include "lists/moves_window.h"
+#include "test_support.h"
+#include "text/cp1250.h"
+#include "text/date.h"
+#include "text/regional.h"
+
+namespace window_testing {
+
+// Closes every message box that comes up while it lives, with the given
+// button, and keeps the boxes' texts.
+class MessageBoxCloser : public QObject {
+ public:
+  explicit MessageBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok)
+      : answer_(answer) {
+    connect(&timer_, &QTimer::timeout, this, &MessageBoxCloser::poll);
+    timer_.start(10);
+  }
+  QStringList texts;
+
+ private:
+  void poll() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    texts << box->text();
+    QAbstractButton* button = box->button(answer_);
+    if (button == nullptr) button = box->buttons().value(0);
+    button->click();
+  }
+  QMessageBox::StandardButton answer_;
+  QTimer timer_;
+};
+
+// A fresh folder that is the working folder while the object lives.
+class WorkFolder {
+ public:
+  WorkFolder() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+  ~WorkFolder() { QDir::setCurrent(previous_); }
+  std::filesystem::path path() const { return dir_.path().toStdString(); }
+  std::filesystem::path operator/(const std::string& name) const { return path() / name; }
+
+  // prop1.txt of a program that has run before, values given in UTF-8.
+  void writeSettings(const std::string& firma = "Domácnost", const std::string& datumOd = "1.12.2026",
+                     const std::string& datumDo = "31.12.2026") const {
+    const std::string lines[8][2] = {
+        {"Firma =", firma},         {"Vystavil =", " "},      {"Schvalil =", " "},
+        {"Prevzal =", " "},         {"Datum od =", datumOd}, {"Datum do =", datumDo},
+        {"Browser =", "xdg-open "}, {"Filespec =", "File://"}};
+    std::string bytes;
+    for (const auto& line : lines) bytes += line[0] + ";" + line[1] + ";\n\r";
+    testing_support::writeFile(path() / "prop1.txt", text::toCp1250(bytes));
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QString previous_;
+};
+
+// TForm1 ... TForm4, created hidden in the program's order.
+struct ProgramWindows {
+  std::unique_ptr<app::JournalWindow> journal;
+  lists::MovesWindow* moves = nullptr;
+  lists::BooksWindow* books = nullptr;
+  lists::CalendarWindow* calendar = nullptr;
+
+  ProgramWindows() {
+    const text::Regional regional = text::Regional::fromEnvironment();
+    journal = std::make_unique<app::JournalWindow>(
+        regional, app::Settings::defaults(regional, text::Date::today()));
+    moves = new lists::MovesWindow(journal->ledger(), journal.get());
+    books = new lists::BooksWindow(journal->ledger(), journal.get());
+    calendar = new lists::CalendarWindow(journal->ledger(), journal.get());
+    journal->setListWindows(moves, books, calendar);
+  }
+};
+
+inline QString fromCp1250(const std::string& bytes) {
+  return QString::fromUtf8(text::toUtf8(bytes));
+}
+
+}  // namespace window_testing
