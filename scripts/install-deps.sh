@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Installs what building, testing and benchmarking Mincar needs on Debian 12,
+# and only what is missing: a second run changes nothing and takes a moment.
+set -euo pipefail
+
+# Every Debian package the project needs, in one place; add new ones here.
+packages=(
+  build-essential   # g++, make
+  cmake
+  libgtest-dev      # unit tests
+  libbenchmark-dev  # bench/
+  qt6-base-dev      # the windows
+  qt6-svg-dev       # icons of the windows
+  gdal-bin          # ogr2ogr: interop tests and the benchmark's yardstick
+  python3           # dbfread-based interop tests, benchmark summary
+  python3-dbfread
+  locales           # regional settings tests
+  xvfb              # real windows without a desktop
+  xauth             # xvfb-run needs it
+)
+
+# Locales the regional-settings tests switch between.
+locales=(cs_CZ.UTF-8 en_US.UTF-8 de_DE.UTF-8)
+
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+  if command -v sudo >/dev/null 2>&1; then
+    as_root=(sudo)
+  else
+    echo "install-deps: not root and no sudo; run this script as root" >&2
+    exit 1
+  fi
+fi
+
+is_installed() {
+  # "install ok installed" is the only status of a usable package; removed
+  # packages keep a "deinstall ok config-files" entry that must not count.
+  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == "install ok installed" ]]
+}
+
+missing=()
+for package in "${packages[@]}"; do
+  is_installed "$package" || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "install-deps: installing ${missing[*]}"
+  "${as_root[@]}" apt-get update
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
+fi
+
+# locale -a spells them "cs_CZ.utf8"; compare without case and dashes.
+normalized() { tr '[:upper:]' '[:lower:]' | tr -d '-'; }
+available=$(locale -a 2>/dev/null | normalized)
+
+missing_locales=()
+for name in "${locales[@]}"; do
+  wanted=$(normalized <<<"$name")
+  grep -qxF "$wanted" <<<"$available" || missing_locales+=("$name")
+done
+
+if ((${#missing_locales[@]})); then
+  echo "install-deps: generating locales ${missing_locales[*]}"
+  for name in "${missing_locales[@]}"; do
+    line="$name UTF-8"
+    if grep -qE "^[#[:space:]]*${name//./\\.}[[:space:]]+UTF-8" /etc/locale.gen; then
+      "${as_root[@]}" sed -i -E "s/^[#[:space:]]*(${name//./\\.}[[:space:]]+UTF-8)/\\1/" /etc/locale.gen
+    else
+      echo "$line" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+  done
+  "${as_root[@]}" locale-gen
+fi
+
+if ((${#missing[@]} == 0 && ${#missing_locales[@]} == 0)); then
+  echo "install-deps: everything is installed"
+fi
