@@ -17,6 +17,10 @@ packages=(
   locales           # regional settings tests
   xvfb              # real windows without a desktop
   xauth             # xvfb-run needs it
+  openbox           # window frames in screenshots
+  chromium          # printed pages rendered in a real browser
+  poppler-utils     # pdftotext: reads what the browser printed
+  xdg-utils         # xdg-open, the default browser command
 )
 
 # Locales the regional-settings tests switch between.

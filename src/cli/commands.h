@@ -16,7 +16,7 @@ inline constexpr const char* kUsageLine =
     "usage: mincar-cli [-C DIR] init | list journal|books|moves | add-book NAME | add-move NAME |\n"
     "       add-row [--book ID] [--move ID] [--date DATE] [--text TEXT] [--plus X] [--minus Y] |\n"
     "       set ID [--book ID] [--move ID] [--date DATE] | delete journal|books|moves ID |\n"
-    "       recompute";
+    "       recompute | voucher ID [-o FILE] [--open]";
 
 struct Output {
   std::ostream& out;

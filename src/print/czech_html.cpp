@@ -1,0 +1,53 @@
+#include "print/czech_html.h"
+
+#include <array>
+
+#include "print/replace_all.h"
+
+namespace print {
+
+namespace {
+
+struct EncodedLetter {
+  char cp1250;         // the letter's Windows-1250 byte
+  const char* reference;
+};
+
+// In this order; the order does not change the result, since no reference
+// holds a letter of the table.
+constexpr std::array<EncodedLetter, 22> kLetters = {{
+    {'\xE8', "&#269;"},  // č
+    {'\xC8', "&#268;"},  // Č
+    {'\xEF', "&#271;"},  // ď
+    {'\xCF', "&#270;"},  // Ď
+    {'\xEC', "&#283;"},  // ě
+    {'\xCC', "&#282;"},  // Ě
+    {'\xE5', "&#314;"},  // ĺ
+    {'\xC5', "&#313;"},  // Ĺ
+    {'\xBE', "&#318;"},  // ľ
+    {'\xBC', "&#317;"},  // Ľ
+    {'\xF2', "&#328;"},  // ň
+    {'\xD2', "&#327;"},  // Ň
+    {'\xF8', "&#345;"},  // ř
+    {'\xD8', "&#344;"},  // Ř
+    {'\x9A', "&#353;"},  // š
+    {'\x8A', "&#352;"},  // Š
+    {'\x9D', "&#357;"},  // ť
+    {'\x8D', "&#356;"},  // Ť
+    {'\xF9', "&#367;"},  // ů
+    {'\xD9', "&#366;"},  // Ů
+    {'\x9E', "&#382;"},  // ž
+    {'\x8E', "&#381;"},  // Ž
+}};
+
+}  // namespace
+
+std::string CzechToHtml(std::string_view text) {
+  std::string result(text);
+  for (const EncodedLetter& letter : kLetters) {
+    result = ReplaceAll(result, std::string_view(&letter.cp1250, 1), letter.reference);
+  }
+  return result;
+}
+
+}  // namespace print

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace print {
+
+// The 22 Czech and Slovak letters of Windows-1250 whose bytes mean other
+// characters in ISO 8859-1 (č Č ď Ď ě Ě ĺ Ĺ ľ Ľ ň Ň ř Ř š Š ť Ť ů Ů ž Ž),
+// written as numeric character references ("č" -> "&#269;"), so that a page
+// shows them whatever encoding the browser reads it with. Every other byte,
+// markup and existing references included, stays as it is.
+std::string CzechToHtml(std::string_view text);
+
+}  // namespace print

@@ -1,0 +1,389 @@
+#include "print/voucher.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "app/status_line.h"
+#include "ledger/dataset.h"
+#include "ledger/ledger_tables.h"
+#include "print/czech_html.h"
+#include "print/page_footer.h"
+#include "print_test_support.h"
+#include "test_support.h"
+#include "text/cp1250.h"
+#include "text/error.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace J = ledger::journal;
+using print_testing::RecordingLauncher;
+using testing_support::readFile;
+using testing_support::TempDir;
+using text::toCp1250;
+
+fs::path golden(const std::string& name) {
+  return fs::path(MINCAR_SOURCE_DIR) / "tests" / "print" / "golden" / name;
+}
+
+// Compares with a golden file; MINCAR_UPDATE_GOLDEN=1 writes it instead,
+// to be read and checked by eye before it is kept.
+void expectGolden(const std::string& name, const std::string& bytes) {
+  if (const char* update = std::getenv("MINCAR_UPDATE_GOLDEN"); update && *update == '1') {
+    testing_support::writeFile(golden(name), bytes);
+  }
+  EXPECT_EQ(bytes, readFile(golden(name))) << name;
+}
+
+struct Row {
+  std::optional<double> id;
+  std::string date;  // short date text, "" for empty
+  std::string text;  // UTF-8
+  std::optional<double> plus;
+  std::optional<double> minus;
+};
+
+// A journal table in dir holding the rows, with the cursor on the last one.
+class Journal {
+ public:
+  Journal(const fs::path& dir, const std::vector<Row>& rows)
+      : table_("Table1", (ledger::createMissingTables(dir),
+                          ledger::tablePath(dir, ledger::LedgerTable::Journal)),
+               text::Regional::czech()) {
+    table_.open();
+    for (const Row& row : rows) {
+      table_.append();
+      if (row.id) table_.field(J::ID).setAsFloat(*row.id);
+      if (!row.date.empty()) table_.field(J::DATUM).setAsString(row.date);
+      table_.field(J::TEXT).setAsString(toCp1250(row.text));
+      if (row.plus) table_.field(J::PLUS).setAsFloat(*row.plus);
+      if (row.minus) table_.field(J::MINUS).setAsFloat(*row.minus);
+      table_.post();
+    }
+    table_.last();
+  }
+  ledger::Dataset& table() { return table_; }
+
+ private:
+  ledger::Dataset table_;
+};
+
+// The voucher of the golden page: Czech letters everywhere, markup in the
+// organisation and the issuer's marker inside the purpose.
+print::VoucherFields goldenFields(const fs::path& dir) {
+  Journal journal(dir, {{15, "7.12.2026", "Nákup: žluťoučký kůň (xxx9) úpěl ďábelské ódy",
+                         std::nullopt, 4999.5}});
+  print::VoucherFields fields;
+  fields.organisation = toCp1250("<b>Domácnost Nováků</b><br>Šťastná 12, Ústí nad Labem");
+  fields.issuedBy = toCp1250("Jana Nováková");
+  fields.approvedBy = toCp1250("Petr Novák");
+  fields.receivedBy = toCp1250("Ľubomír Ďurčo");
+  print::FillVoucherFromRow(journal.table(), fields);
+  return fields;
+}
+
+TEST(VoucherTemplate, IsThePageByteForByte) {
+  const std::string& page = print::VoucherTemplate();
+  expectGolden("voucher_template.htm", page);
+  EXPECT_EQ(page.find('\r'), std::string::npos);
+  EXPECT_EQ(page.substr(0, 7), "<html>\n");
+  EXPECT_EQ(page.substr(page.size() - 8), "</html>\n");
+  EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 47);
+  EXPECT_NE(page.find("charset=en_US\">"), std::string::npos);
+  EXPECT_NE(page.find("<big><big><b>xxx1</big><br></big> \xC8\xEDslo: xxx2</b>"), std::string::npos);
+  EXPECT_NE(page.find("<big><u><b>xxx6</big></u> K\xE8</b>"), std::string::npos);
+  EXPECT_NE(page.find("<small><small><small>xxxC</small></small></td>"), std::string::npos);
+}
+
+TEST(PageFooter, LinksTheProductPageAndNeedsNoEncoding) {
+  const std::string footer(print::PageFooter);
+  const std::string address(print::kProductAddress);
+  EXPECT_EQ(footer, toCp1250("Zpracováno systémem ") + "<a href=\"" + address + "\">Mincar " +
+                        address + "</a>");
+  EXPECT_EQ(print::CzechToHtml(footer), footer);
+}
+
+TEST(FillVoucherFromRow, TakesKindNumberDateTextAndAmountFromTheRow) {
+  struct Case {
+    Row row;
+    const char* kind;
+    const char* number;
+    const char* date;
+    const char* amount;
+  };
+  const Case cases[] = {
+      {{1, "1.12.2026", "Výplata", 100, 30}, "Příjmový", "1", "1.12.2026", "70.0"},
+      {{15, "7.12.2026", "Nákup", std::nullopt, 1234.56}, "Výdajový", "15", "7.12.2026", "1234.6"},
+      {{2, "2.1.2027", "Nic", 0, 0}, "Příjmový", "2", "2.1.2027", "0.0"},
+      {{3, "", "", std::nullopt, std::nullopt}, "Příjmový", "3", "", "0.0"},
+      {{4, "3.3.2026", "Vratka", 50, 50.04}, "Výdajový", "4", "3.3.2026", "0.0"},
+      {{5, "3.3.2026", "Rovnost", 250.25, 0.2}, "Příjmový", "5", "3.3.2026", "250.1"},
+      {{std::nullopt, "3.3.2026", "Bez čísla", 1, std::nullopt}, "Příjmový", "", "3.3.2026", "1.0"},
+      // The largest amount a column holds, rounded to one decimal.
+      {{123456, "31.12.2026", "Velká", 999999999999.99, std::nullopt}, "Příjmový", "123456",
+       "31.12.2026", "1000000000000.0"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    Journal journal(dir.path(), {c.row});
+    print::VoucherFields fields;
+    fields.organisation = "org";
+    fields.issuedBy = "a";
+    fields.approvedBy = "b";
+    fields.receivedBy = "c";
+    print::FillVoucherFromRow(journal.table(), fields);
+    EXPECT_EQ(text::toUtf8(fields.kind), c.kind) << c.row.text;
+    EXPECT_EQ(fields.number, c.number) << c.row.text;
+    EXPECT_EQ(fields.date, c.date) << c.row.text;
+    EXPECT_EQ(text::toUtf8(fields.purpose), c.row.text);
+    EXPECT_EQ(fields.amount, c.amount) << c.row.text;
+    EXPECT_EQ(fields.organisation, "org");
+    EXPECT_EQ(fields.issuedBy, "a");
+    EXPECT_EQ(fields.approvedBy, "b");
+    EXPECT_EQ(fields.receivedBy, "c");
+  }
+}
+
+TEST(FillVoucherFromRow, OnAnEmptyJournalGivesAnIncomeOfNothing) {
+  TempDir dir;
+  Journal journal(dir.path(), {});
+  print::VoucherFields fields;
+  fields.number = "old";
+  fields.date = "old";
+  fields.purpose = "old";
+  fields.amount = "old";
+  print::FillVoucherFromRow(journal.table(), fields);
+  EXPECT_EQ(text::toUtf8(fields.kind), "Příjmový");
+  EXPECT_EQ(fields.number, "");
+  EXPECT_EQ(fields.date, "");
+  EXPECT_EQ(fields.purpose, "");
+  EXPECT_EQ(fields.amount, "0.0");
+}
+
+TEST(VoucherAmount, PrintsLikeOneDecimalPrintfInTheCLocale) {
+  // The tests run under LC_ALL=C, where printf is the reference.
+  std::mt19937_64 random(7122026);
+  std::uniform_real_distribution<double> amounts(-1e7, 1e7);
+  for (int i = 0; i < 20000; ++i) {
+    const double plus = i % 3 == 0 ? std::round(amounts(random) * 100) / 100 : amounts(random);
+    const double minus = i % 5 == 0 ? 0.0 : amounts(random);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.1f", std::fabs(plus - minus));
+    ASSERT_EQ(print::VoucherAmount(plus, minus), expected) << plus << " " << minus;
+  }
+  EXPECT_EQ(print::VoucherAmount(0.25, 0), "0.2");
+  EXPECT_EQ(print::VoucherAmount(0.35, 0), "0.3");  // 0.35 lies below the tie in binary
+  EXPECT_EQ(print::VoucherAmount(0, 0.05), "0.1");
+  EXPECT_EQ(print::VoucherAmount(1e20, 0), "100000000000000000000.0");
+}
+
+TEST(VoucherPage, MatchesTheGoldenPage) {
+  TempDir dir;
+  const std::string page = print::VoucherPage(goldenFields(dir.path()), text::Regional::czech());
+  expectGolden("voucher_page.htm", page);
+
+  // What the golden file must show, stated on its own.
+  EXPECT_NE(page.find("<b>V\xFD" "dajov\xFD</big><br></big> &#268;\xEDslo: 15</b>"),
+            std::string::npos);
+  EXPECT_NE(page.find("Organizace: <b>Dom\xE1" "cnost Nov\xE1k&#367;</b><br>&#352;&#357;astn\xE1 12, "
+                      "\xDAst\xED nad Labem<br/></td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<big><b> 7.12.2026</big></b>"), std::string::npos);
+  EXPECT_NE(page.find("<big><u><b>4999.5</big></u> K&#269;</b>"), std::string::npos);
+  // The issuer's marker inside the purpose shows the issuer.
+  EXPECT_NE(page.find("<b>N\xE1kup: &#382;lu&#357;ou&#269;k\xFD k&#367;&#328; (Jana Nov\xE1kov\xE1) "
+                      "\xFAp&#283;l &#271;\xE1" "belsk\xE9 \xF3" "dy</b>"),
+            std::string::npos);
+  EXPECT_NE(page.find(">&#269;ty&#345;itis\xED" "cedev&#283;tsetdevades\xE1tdev&#283;t</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find(">Petr Nov\xE1k</td>"), std::string::npos);
+  EXPECT_NE(page.find(">&#317;ubom\xEDr &#270;ur&#269;o</td>"), std::string::npos);
+  EXPECT_NE(page.find(std::string(print::PageFooter) + "</small></small></td>"), std::string::npos);
+  for (const char* marker : {"xxx1", "xxx2", "xxx3", "xxx4", "xxx5", "xxx6", "xxx7", "xxx8",
+                             "xxx9", "xxxA", "xxxB", "xxxC"}) {
+    EXPECT_EQ(page.find(marker), std::string::npos) << marker;
+  }
+  for (char letter : toCp1250("čČďĎěĚĺĹľĽňŇřŘšŠťŤůŮžŽ")) {
+    EXPECT_EQ(page.find(letter), std::string::npos) << "raw letter " << int(letter);
+  }
+}
+
+TEST(VoucherPage, ShowsTheExampleVoucher) {
+  print::VoucherFields fields;
+  fields.kind = toCp1250("Výdajový");
+  fields.number = "15";
+  fields.date = "7.12.2026";
+  fields.purpose = toCp1250("Nákup");
+  fields.amount = "250.0";
+  const std::string page = print::VoucherPage(fields, text::Regional::czech());
+  EXPECT_NE(page.find("<b>V\xFD" "dajov\xFD</big><br></big> &#268;\xEDslo: 15</b>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<b>250.0</big></u> K&#269;</b>"), std::string::npos);
+  EXPECT_NE(page.find("<td colspan=\"4\" align=\"center\">dv&#283;st&#283;pades\xE1t</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("Organizace: <br/></td>"), std::string::npos);
+  EXPECT_NE(page.find("<td align=\"center\"></td>\n          <td align=\"center\"></td>\n"
+                      "          <td colspan=\"2\" align=\"center\"></td>"),
+            std::string::npos);
+}
+
+std::string wordsCell(const std::string& page) {
+  const std::string open = "<td colspan=\"4\" align=\"center\">";
+  const size_t row = page.find("slovy:</td>");
+  const size_t start = page.find(open, row) + open.size();
+  return text::toUtf8(page.substr(start, page.find("</td>", start) - start));
+}
+
+TEST(VoucherPage, SpellsTheWholeCrownsTypedBeforeTheFirstDot) {
+  struct Case {
+    const char* amount;
+    text::Regional regional;
+    const char* words;  // UTF-8, encoded
+  };
+  text::Regional english;
+  english.decimalSeparator = '.';
+  const Case cases[] = {
+      {"0", text::Regional::czech(), ""},
+      {"250.0", text::Regional::czech(), "dv&#283;st&#283;pades\xC3\xA1t"},
+      {"1234.99", text::Regional::czech(), "jedentis\xC3\xAD" "cdv&#283;st&#283;t&#345;icet&#269;ty&#345;i"},
+      {"-45.0", text::Regional::czech(), "&#269;ty&#345;icetp&#283;t"},
+      {"1234,99", text::Regional::czech(), "jedentis\xC3\xAD" "cdv&#283;st&#283;t&#345;icet&#269;ty&#345;i"},
+      {"12.34.56", text::Regional::czech(), "dvan\xC3\xA1" "ct"},
+      {" 17 ", text::Regional::czech(), "sedn\xC3\xA1" "ct"},
+      {"1e3", english, "jedentis\xC3\xAD" "c"},
+      {"5000000", text::Regional::czech(), "p&#283;tmilion&#367;"},
+      {"1e300", english, ""},
+  };
+  for (const Case& c : cases) {
+    print::VoucherFields fields;
+    fields.amount = c.amount;
+    EXPECT_EQ(wordsCell(print::VoucherPage(fields, c.regional)), c.words) << c.amount;
+  }
+}
+
+TEST(VoucherPage, RefusesAnAmountThatIsNoNumber) {
+  struct Case {
+    const char* amount;
+    char decimalSeparator;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"", ',', "'' is not a valid floating point value"},
+      {".5", ',', "'' is not a valid floating point value"},
+      {"abc.5", ',', "'abc' is not a valid floating point value"},
+      {"1234,99", '.', "'1234,99' is not a valid floating point value"},
+      {"12 Kč", ',', "'12 K\xE8' is not a valid floating point value"},
+  };
+  for (const Case& c : cases) {
+    print::VoucherFields fields;
+    fields.amount = toCp1250(c.amount);
+    text::Regional regional;
+    regional.decimalSeparator = c.decimalSeparator;
+    try {
+      print::VoucherPage(fields, regional);
+      ADD_FAILURE() << "no error for " << c.amount;
+    } catch (const mincar::Error& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+}
+
+TEST(PrintVoucher, WritesOutHtmAndStartsTheBrowserOnIt) {
+  TempDir dir;
+  const print::VoucherFields fields = goldenFields(dir.path());
+  app::RecordingStatusLine status;
+  RecordingLauncher launcher;
+  testing_support::writeFile(dir / "out.htm", "an older, longer page ...........................");
+  print::PrintVoucher(fields, text::Regional::czech(), dir.path(), "out.htm",
+                      {"xdg-open ", "File://", status, launcher});
+  EXPECT_EQ(readFile(dir / "out.htm"), readFile(golden("voucher_page.htm")));
+  const std::string line = "xdg-open  File://" + dir.path().string() + "/out.htm";
+  EXPECT_EQ(launcher.commandLines, std::vector<std::string>{line});
+  EXPECT_EQ(status.text(), line);
+}
+
+TEST(PrintVoucher, OnAFailureWritesNothingAndStartsNoBrowser) {
+  TempDir dir;
+  testing_support::writeFile(dir / "out.htm", "the last page");
+  fs::create_directory(dir / "folder.htm");
+  struct Case {
+    const char* why;
+    const char* amount;
+    fs::path folder;
+    fs::path file;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"an amount that is no number", "12x.0", dir.path(), "out.htm",
+       "'12x' is not a valid floating point value"},
+      {"a folder that does not exist", "1.0", dir / "missing", "out.htm",
+       "Cannot create file " + (dir / "missing" / "out.htm").string()},
+      {"a folder where the page should be", "1.0", dir.path(), "folder.htm",
+       "Cannot create file " + (dir / "folder.htm").string()},
+  };
+  for (const Case& c : cases) {
+    print::VoucherFields fields;
+    fields.amount = c.amount;
+    app::RecordingStatusLine status;
+    RecordingLauncher launcher;
+    try {
+      print::PrintVoucher(fields, text::Regional::czech(), c.folder, c.file,
+                          {"xdg-open ", "File://", status, launcher});
+      ADD_FAILURE() << c.why;
+    } catch (const mincar::Error& e) {
+      EXPECT_EQ(e.what(), c.message) << c.why;
+    }
+    EXPECT_TRUE(launcher.commandLines.empty()) << c.why;
+    EXPECT_TRUE(status.texts.empty()) << c.why;
+    EXPECT_EQ(readFile(dir / "out.htm"), "the last page") << c.why;
+    EXPECT_FALSE(fs::exists(dir / "missing")) << c.why;
+  }
+}
+
+// The page in a real browser: rendered by headless Chromium, opened by the
+// default prefix's "File://" URL, printed to PDF and read back as text.
+TEST(VoucherInBrowser, ShowsEveryCzechLetterRight) {
+  const fs::path chromium = "/usr/bin/chromium";
+  const fs::path pdftotext = "/usr/bin/pdftotext";
+  for (const fs::path& program : {chromium, pdftotext}) {
+    if (fs::exists(program)) continue;
+    const std::string why = program.string() + " is not installed (Debian: chromium, poppler-utils)";
+    if (print_testing::runningInCi()) FAIL() << why;
+    GTEST_SKIP() << why;
+  }
+  TempDir dir;
+  app::RecordingStatusLine status;
+  RecordingLauncher launcher;
+  print::PrintVoucher(goldenFields(dir.path()), text::Regional::czech(), dir.path(), "out.htm",
+                      {"xdg-open ", "File://", status, launcher});
+  const std::string url = "File://" + (dir / "out.htm").string();
+  const fs::path pdf = dir / "voucher.pdf";
+  TempDir profile;
+  const auto rendered = testing_support::run(
+      chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                 "--disable-component-update", "--disable-sync", "--no-first-run",
+                 "--user-data-dir=" + profile.path().string(), "--no-pdf-header-footer",
+                 "--print-to-pdf=" + pdf.string(), url});
+  ASSERT_TRUE(fs::exists(pdf)) << rendered.err;
+  const auto extracted = testing_support::run(pdftotext, {"-raw", pdf.string(), "-"});
+  ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+  const std::string& shown = extracted.out;  // UTF-8
+  for (const char* expected :
+       {"Výdajový", "Číslo: 15", "Organizace:", "Domácnost Nováků", "Šťastná 12, Ústí nad Labem",
+        "Datum vystavení:", "7.12.2026", "Částka:", "4999.5 Kč", "Účel platby:",
+        "Nákup: žluťoučký kůň (Jana Nováková) úpěl ďábelské ódy", "Částka slovy:",
+        "čtyřitisícedevětsetdevadesátdevět", "Vystavil", "Schválil", "Převzal", "Petr Novák",
+        "Ľubomír Ďurčo", "Zpracováno systémem", "Mincar https://mincar.example/"}) {
+    EXPECT_NE(shown.find(expected), std::string::npos) << expected << "\n--- shown:\n" << shown;
+  }
+}
+
+}  // namespace
