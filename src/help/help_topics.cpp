@@ -1,0 +1,177 @@
+#include "help/help_topics.h"
+
+#include "text/cp1250.h"
+
+namespace help {
+
+namespace {
+
+// The texts are written here in UTF-8 and converted once when they are
+// loaded; a letter that Windows-1250 lacks fails there, not on the screen.
+constexpr const char* kTopicsUtf8[kHelpTopicCount] = {
+    // 0: the program as a whole (the help button).
+    "Tato aplikace na Mincar je schopna vést nejen domácí finance, ale i pokladní knihy "
+    "(resp. livovolné množství pokladních knih) a to i v síťovém provozu.\r\n"
+    "Záznamy deníku můžete vyhledávat a tisknout v přehledných knihách s vyznačenými "
+    "zůstatky a ke každému řádku deníku lze vytisknout pokladní doklad. Program tak poslouží "
+    "i k evidenci libovolného fondu, u kterého není třeba sledovat DPH, a to i ve firmách.\r\n"
+    "\r\n"
+    "Klepnete-li na kterékoli tlačítko v tomto okně, zobrazí se nápověda k téže funkci "
+    "hlavního okna; samotná funkce se přitom nespustí.",
+
+    // 1: restore from a backup.
+    "Tato ikona otevře pomocí klasického dialogu windows zálohu dat, kterou si uživatel "
+    "předtím vytvořil pomocí zálohy dat.\r\n"
+    "Obsah zálohy nahradí všechna data deníku, číselníku knih i číselníku pohybů. Pokud se "
+    "stejnou evidencí právě pracuje po síti jiný uživatel, nelze obnovu ze zálohy zahájit, "
+    "dokud tento uživatel program neukončí.",
+
+    // 2: save a backup.
+    "Tato ikona umožní vytvořit záložní kopii dat právě rozpracované evidence do souboru na "
+    "pevném disku.\r\n"
+    "Zálohu doporučujeme vytvářet alespoň jednou denně, vždy před ukončením práce. Program "
+    "nabídne složku data a název souboru s dnešním datem, například zaloha_7_12_2026.txu.",
+
+    // 3: new row.
+    "Tato funkce přidá nový záznam na konec deníku, přidělí mu o jedničku vyšší číslo, než je "
+    "nejvyšší hodnota v celém seznamu, přidělí druh pohybu, který je právě nalistován "
+    "v číselníku pohybů.\r\n"
+    "Pokud jste číselník pohybů dosud neotevřeli, dostane nový záznam číslo prvního pohybu "
+    "v číselníku. Stejně se přiděluje i číslo knihy podle číselníku knih. Pohyb i knihu můžete "
+    "později změnit; podle nich se také tisknou jednotlivé knihy. Nový záznam dostane datum "
+    "nastavené v kalendáři a do jeho textu se zapíše název pohybu.\r\n"
+    "Jeden řádek může nést příjem i výdaj zároveň, například nákup zboží a současně vrácenou "
+    "zálohu na obaly.\r\n"
+    "\r\n"
+    "Doporučujeme proto nejprve otevřít číselníky a kalendář a klepnout v nich na hodnoty, "
+    "které má nový řádek dostat.",
+
+    // 4: delete row.
+    "Tato funkce smaže právě označený záznam v deníku... !!! pozor !!! nevaruje a smazání "
+    "proběhne velmi rychle... pokud s tímto záznamem pracuje jiný uživatel po síti je smazání "
+    "tohoto záznamu zablokováno.",
+
+    // 5: movements list.
+    "Toto tlačítko otevře dialog s číselníkem pohybů.\r\n"
+    "Číselník zůstává nad ostatními okny a umožňuje měnit druh pohybu u řádků deníku. "
+    "Má tři tlačítka:\r\n"
+    "1. První přidá nový pohyb na konec číselníku a přidělí mu o jedničku vyšší číslo, než je "
+    "nejvyšší číslo v číselníku. Číslo lze změnit, jakmile však deník pohyb používá, "
+    "nedoporučujeme to.\r\n"
+    "2. Druhé okamžitě smaže označený pohyb, bez varování a bez kontroly, zda jej deník "
+    "používá. Stane-li se to omylem, vytvořte pohyb znovu prvním tlačítkem a vraťte mu "
+    "původní číslo.\r\n"
+    "3. Třetí tlačítko (zelená fajfka) přidělí označený pohyb řádku, který je vybrán v hlavním "
+    "okně.",
+
+    // 6: books list.
+    "Toto tlačítko otevře dialog s číselníkem knih.\r\n"
+    "Knihou může být pokladna, bankovní účet a podobně. Číselník zůstává nad ostatními okny "
+    "a má tři tlačítka:\r\n"
+    "1. První přidá novou knihu na konec číselníku a přidělí jí o jedničku vyšší číslo, než je "
+    "nejvyšší číslo v číselníku.\r\n"
+    "2. Druhé okamžitě smaže označenou knihu, bez varování a bez kontroly, zda ji deník "
+    "používá.\r\n"
+    "3. Třetí tlačítko (zelená fajfka) přidělí označenou knihu řádku, který je vybrán v hlavním "
+    "okně.\r\n"
+    "Konečné zůstatky jednotlivých knih přepočítáte tlačítkem se třemi žlutými sloupci "
+    "v hlavním okně.",
+
+    // 7: calendar.
+    "Toto tlačítko otevře dialog s přehledným měsíčním kalendářem ... datum, které v tomto "
+    "dialogu nakliknete bude přidělováno novým záznamům.\r\n"
+    "Chcete-li změnit datum staršího záznamu, vyberte jej v hlavním okně, v kalendáři "
+    "klepněte na požadovaný den a stiskněte zelené tlačítko [OK]; datum se zapíše do "
+    "vybraného řádku.",
+
+    // 8: recompute balances. The quoted beginning opens a parenthesis that
+    // it never closes; the text closes it right after.
+    "Přepočte zůstatky u jednotlivých řádků deníku a v číselníku knih (resp. zůstatky jsou "
+    "přepočítávány až po stisku tohoto tlačítka.)\r\n"
+    "Zůstatek každého řádku se počítá v rámci jeho vlastní knihy.\r\n"
+    "Stejné tlačítko najdete i v dialogu pro tisk pokladní knihy. Tam přepočítá zůstatky "
+    "všech zobrazených řádků tak, aby na sebe navazovaly; tento dialog umí záznamy "
+    "filtrovat podle pohybů, knih, data a textu v popisu řádků.",
+
+    // 9: voucher. The browser is whatever the configuration dialog names.
+    "Toto tlačítko spustí dialog pro tisk pokladního dokladu, na řádek, který je právě vybrán "
+    "v datové mřížce.\r\n"
+    "Dialog zobrazí všechny údaje řádku a vše, co musí pokladní doklad obsahovat. Název firmy, "
+    "jméno pokladníka, který doklad vystavil, a jméno osoby, která částku převzala, můžete "
+    "změnit; "
+    "program si je zapamatuje i pro příští spuštění.\r\n"
+    "Tisk zahájíte tlačítkem s tiskárnou v pravém dolním rohu dialogu. Doklad se otevře "
+    "v externím webovém prohlížeči: přednastavený příkaz „xdg-open“ jej zobrazí ve výchozím "
+    "prohlížeči vašeho pracovního prostředí. Jiný prohlížeč nastavíte v konfiguračním "
+    "dialogu (nabídka Soubor – Konfigurace nebo tlačítko s ozubeným kolem).\r\n"
+    "V prohlížeči doklad vytisknete klávesami [Ctrl]+[P]; prohlížeč také umí změnit velikost "
+    "písma nebo doklad odeslat elektronickou poštou.",
+
+    // 10: cash-book search and report.
+    "Dialog, který se objeví po stisku tohoto tlačítka můžete využít dvěma způsoby:\r\n"
+    "\r\n"
+    "1. Vyhledávání a oprava záznamů. Kritéria v polích Od, Do, Filter, Kniha a Pohyb lze "
+    "libovolně kombinovat. Jakmile zaškrtnete políčko u některého kritéria nebo napíšete do "
+    "pole Filter jakýkoli znak, ukáže hlavní okno jen ty řádky deníku, které všem zvoleným "
+    "kritériím vyhovují, a v nich můžete záznamy rovnou opravit. Zaškrtnete-li políčko Kniha "
+    "nebo Pohyb, otevře se číselník knih, resp. pohybů, a zobrazí se jen řádky s knihou či "
+    "pohybem, který je v číselníku právě označen. Například nákupy pohonných "
+    "hmot od února najdete tak, že nastavíte datum Od na 1. února, zaškrtnete políčko vedle "
+    "něj a do pole Filter napíšete slovo benzín. Máte-li pro tyto nákupy zvláštní pohyb, "
+    "stačí jej označit v číselníku pohybů a zaškrtnout políčko Pohyb. Tlačítko pro přepočet v tomto dialogu "
+    "pak zobrazené řádky sečte do sloupce zůstatků. Když všechna políčka zrušíte a pole "
+    "Filter vymažete, ukáže hlavní okno opět celý deník. Datum Od i datum Do si program "
+    "zapamatuje i pro příští spuštění.\r\n"
+    "\r\n"
+    "2. Tisk knihy. Tisk zahájíte tlačítkem s tiskárnou v pravém dolním rohu dialogu; dál se "
+    "postupuje stejně jako u pokladního dokladu. Před tiskem nejprve přepočtěte zůstatky "
+    "tlačítkem se třemi sloupci v pravém horním rohu, protože vyfiltrované řádky na sebe "
+    "nemusí navazovat.\r\n"
+    "\r\n"
+    "Pole Poč.stav určuje počáteční zůstatek, od kterého přepočet i tištěná kniha začínají. "
+    "U vyfiltrovaných záznamů se obvykle těžko zjišťuje, pole však dobře poslouží ke "
+    "sledování rozpočtu: vyfiltrujte jeden druh výdajů, jako počáteční stav zadejte částku, "
+    "kterou na ně chcete vynaložit, přepočtěte zůstatky a sledujte, jak se rozpočet "
+    "postupně čerpá. Zbývá-li u posledního řádku kladný zůstatek, do rozpočtu se vejdete.",
+
+    // 11: configuration. Clearing both fields works because an empty
+    // setting is written as a blank and the defaults win over short values
+    // at the next start.
+    "Toto tlačítko spustí konfigurační dialog pro nastavení internetového prohlížeče, který "
+    "zprostředkovává tisk dokladů a knih.\r\n"
+    "Přednastaven je příkaz „xdg-open“, který stránku otevře ve výchozím prohlížeči vašeho "
+    "pracovního prostředí. Můžete zvolit i jiný prohlížeč nebo jakýkoli nástroj, který umí "
+    "tisknout stránky HTML. Dialog otevřete také z nabídky Soubor – Konfigurace.\r\n"
+    "První řádek dialogu obsahuje příkaz, kterým se prohlížeč spouští: název programu nebo "
+    "celou cestu k němu. Druhý řádek obsahuje označení, podle kterého "
+    "prohlížeč pozná, že jde o soubor na pevném disku, a ne na internetu; přednastaveno je "
+    "„File://“. Změny platí od příštího tisku a program si je pamatuje i po novém "
+    "spuštění.\r\n"
+    "\r\n"
+    "Chybné hodnoty znemožní veškerý tisk. V takovém případě obě pole vymažte, program "
+    "ukončete a znovu spusťte: do polí se opět doplní přednastavené hodnoty.",
+
+    // 12: quit.
+    "Toto tlačítko ukončí běh této aplikace ...",
+};
+
+constexpr const char* kAboutUtf8 =
+    "Mincar\r\n"
+    "Domácí finance a pokladní knihy\r\n"
+    "\r\n"
+    "Mincar vede deník příjmů a výdajů v libovolném počtu knih, číselníky knih a pohybů, "
+    "tiskne pokladní doklady a pokladní knihy a ukládá zálohy dat do textových souborů. "
+    "Data jsou v tabulkách dBASE ve složce data a může s nimi pracovat i více uživatelů "
+    "najednou.";
+
+}  // namespace
+
+std::array<std::string, kHelpTopicCount> helpTopicTexts() {
+  std::array<std::string, kHelpTopicCount> topics;
+  for (int i = 0; i < kHelpTopicCount; ++i) topics[i] = text::toCp1250(kTopicsUtf8[i]);
+  return topics;
+}
+
+std::string aboutText() { return text::toCp1250(kAboutUtf8); }
+
+}  // namespace help

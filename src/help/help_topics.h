@@ -1,0 +1,21 @@
+#pragma once
+#include <array>
+#include <string>
+
+// The texts of the help window: one topic for the program as a whole and one
+// for each command of the journal window's tool bar.
+namespace help {
+
+inline constexpr int kHelpTopicCount = 13;
+
+// Topics 0 to 12 as Windows-1250 bytes, like every text the program keeps;
+// paragraphs end with CR LF, and an empty line sets some of them apart.
+// Topic 0 describes the program, topics 1 to 12 the tool buttons from the
+// left (restore, save, new row, delete row, movements, books, calendar,
+// recompute, voucher, cash book, configuration, quit).
+std::array<std::string, kHelpTopicCount> helpTopicTexts();
+
+// What the "O aplikaci..." button shows, in Windows-1250.
+std::string aboutText();
+
+}  // namespace help
