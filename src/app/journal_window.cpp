@@ -17,7 +17,10 @@
 #include "app/dataset_model.h"
 #include "app/error_box_qt.h"
 #include "app/status_bar_qt.h"
+#include "help/help_window.h"
 #include "ledger/ledger_tables.h"
+#include "print/config_form.h"
+#include "print/voucher_form.h"
 #include "text/cp1250.h"
 #include "text/date.h"
 
@@ -87,6 +90,14 @@ void JournalWindow::setListWindows(QWidget* moves, QWidget* books, QWidget* cale
   Form2 = moves;
   Form3 = books;
   Form4 = calendar;
+}
+
+void JournalWindow::setDialogs(print::VoucherForm* voucher, QWidget* search,
+                               print::ConfigForm* config, help::HelpWindow* help) {
+  Form5 = voucher;
+  Form6 = search;
+  Form7 = config;
+  Form8 = help;
 }
 
 // ---------------------------------------------------------------------------
@@ -284,13 +295,16 @@ void JournalWindow::showEvent(QShowEvent* event) {
 }
 
 void JournalWindow::FormShow() {
-  // 1-3. The voucher, search and configuration dialogs take the settings
-  //      once they exist; until then settings_ holds them for FormClose.
-  //      The search dialog reads the two dates as dates: a date that does
-  //      not convert stops this handler here, before "Started...".
+  // 1. The voucher's organisation and names.
+  if (Form5) Form5->loadSettings(settings_);
+  // 2. The search dialog reads the two dates as dates: a date that does not
+  //    convert stops this handler here, before "Started...".
   text::parseDate(settings_.datumOd, regional_);
   text::parseDate(settings_.datumDo, regional_);
-  // 4. The help topics, once the help window exists.
+  // 3. The browser command and its prefix.
+  if (Form7) Form7->loadSettings(settings_);
+  // 4. The help topics.
+  if (Form8) Form8->LoadHelpTopics();
   // 5. The status line, with what the engine had to repair on opening.
   std::string started = "Started...";
   for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
@@ -317,9 +331,16 @@ void JournalWindow::FormClose() {
       }
     });
   }
+  // The dialogs' texts, each on its own: one field that cannot be stored
+  // keeps its old value and the others are written all the same.
+  if (Form5) runAction(this, [this] { Form5->storeSettings(settings_); });
+  if (Form7) runAction(this, [this] { Form7->storeSettings(settings_); });
   // A settings file that cannot be written is reported; the program ends
   // all the same rather than refusing to close.
   runAction(this, [this] { WriteSettingsFile(kSettingsFileName, settings_); });
+  // An emptied edit box shows the blank it was written as.
+  if (Form5) Form5->loadSettings(settings_);
+  if (Form7) Form7->loadSettings(settings_);
 }
 
 bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -383,10 +404,13 @@ void JournalWindow::notAvailableYet() {
 
 void JournalWindow::Uloit1Click() { notAvailableYet(); }
 void JournalWindow::Otevt1Click() { notAvailableYet(); }
-void JournalWindow::Konfigurace1Click() { notAvailableYet(); }
-void JournalWindow::Tiskdokladu1Click() { notAvailableYet(); }
+void JournalWindow::Konfigurace1Click() { showWindow(Form7); }
+void JournalWindow::Tiskdokladu1Click() {
+  storeTypedText();
+  if (Form5) Form5->ShowVoucher();
+}
 void JournalWindow::Tiskknihy1Click() { notAvailableYet(); }
-void JournalWindow::Pomoc1Click() { notAvailableYet(); }
+void JournalWindow::Pomoc1Click() { showWindow(Form8); }
 
 void JournalWindow::Konec1Click() { close(); }
 

@@ -12,6 +12,14 @@
 #include "text/regional.h"
 
 class QAction;
+
+namespace print {
+class VoucherForm;
+class ConfigForm;
+}  // namespace print
+namespace help {
+class HelpWindow;
+}
 class QDataWidgetMapper;
 class QLineEdit;
 
@@ -51,6 +59,9 @@ class JournalWindow : public QMainWindow {
   // The windows that the show commands make visible, created after this
   // one in the start-up order TForm2, TForm3, TForm4.
   void setListWindows(QWidget* moves, QWidget* books, QWidget* calendar);
+  // The dialogs, created after the lists in the order TForm5 ... TForm8.
+  void setDialogs(print::VoucherForm* voucher, QWidget* search, print::ConfigForm* config,
+                  help::HelpWindow* help);
 
   DatasetGrid* grid() const { return DBGrid1; }
   DatasetModel* model() const { return model_; }
@@ -110,6 +121,10 @@ class JournalWindow : public QMainWindow {
   QPointer<QWidget> Form2;  // movements list
   QPointer<QWidget> Form3;  // books list
   QPointer<QWidget> Form4;  // calendar picker
+  QPointer<print::VoucherForm> Form5;
+  QPointer<QWidget> Form6;  // cash-book search and report
+  QPointer<print::ConfigForm> Form7;
+  QPointer<help::HelpWindow> Form8;
 
   QAction* Uloit1 = nullptr;
   QAction* Otevt1 = nullptr;

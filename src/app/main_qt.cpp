@@ -14,10 +14,11 @@
 
 #include "app/error_box_qt.h"
 #include "app/journal_window.h"
-#include "app/settings.h"
+#include "app/program_windows_qt.h"
 #include "lists/books_window.h"
 #include "lists/calendar_window.h"
 #include "lists/moves_window.h"
+#include "app/settings.h"
 #include "text/date.h"
 #include "text/regional.h"
 
@@ -45,25 +46,24 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Mincar"));
   QApplication::setWindowIcon(app::programIcon());
 
-  // 3. The windows, hidden, in the order TForm1 ... TForm4; the voucher,
-  //    search, configuration and help windows (TForm5 ... TForm8) follow
-  //    them here. A table that cannot be opened ends the start-up.
-  std::unique_ptr<app::JournalWindow> Form1;
+  // 3. The windows, hidden, in the order TForm1 ... TForm8; each owning
+  //    window opens its table. A table that cannot be opened ends the
+  //    start-up.
+  app::ProgramWindows windows;
   try {
-    Form1 = std::make_unique<app::JournalWindow>(regional, defaults);
+    windows = app::createProgramWindows(regional, defaults);
   } catch (const std::exception& error) {
     app::showErrorBox(nullptr, error);
     return EXIT_FAILURE;
   }
-  auto* Form2 = new lists::MovesWindow(Form1->ledger(), Form1.get());
-  auto* Form3 = new lists::BooksWindow(Form1->ledger(), Form1.get());
-  auto* Form4 = new lists::CalendarWindow(Form1->ledger(), Form1.get());
-  Form1->setListWindows(Form2, Form3, Form4);
+  app::JournalWindow* Form1 = windows.Form1.get();
 
   // 4. The journal window shows; its show handler runs.
   Form1->show();
   const QString screenshot = qEnvironmentVariable("MINCAR_SCREENSHOT");
-  if (!screenshot.isEmpty()) takeScreenshotAndQuit(*Form1, screenshot, {Form2, Form3, Form4});
+  if (!screenshot.isEmpty()) {
+    takeScreenshotAndQuit(*Form1, screenshot, {windows.Form2, windows.Form3, windows.Form4});
+  }
 
   // 5. Until the journal window is closed; its close handler writes prop1.txt.
   return application.exec();

@@ -9,6 +9,7 @@
 #include "app/error_box_qt.h"
 #include "app/journal_window.h"
 #include "print/config_form.h"
+#include "text/error.h"
 #include "print/form_text_qt.h"
 
 namespace print {
@@ -21,12 +22,10 @@ constexpr const char* kPageFileName = "out.htm";
 
 }  // namespace
 
-VoucherForm::VoucherForm(app::Ledger& ledger, const ConfigForm& config, QWidget* journalWindow,
-                         BrowserLauncher* launcher)
+VoucherForm::VoucherForm(app::Ledger& ledger, QWidget* journalWindow, BrowserLauncher* launcher)
     // A fixed-size tool window with a small caption, above the journal window.
     : QDialog(journalWindow, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint),
       ledger_(ledger),
-      config_(config),
       ownLauncher_(launcher == nullptr ? std::make_unique<ShellLauncher>() : nullptr),
       launcher_(launcher == nullptr ? ownLauncher_.get() : launcher) {
   setObjectName(QStringLiteral("Form5"));
@@ -144,8 +143,9 @@ void VoucherForm::BitBtn1Click() {
   // now; the page is built, written and opened in that order, and a failure
   // at any step leaves no page and starts no browser.
   const VoucherFields typed = fields();
-  const std::string command = config_.browserCommand();
-  const std::string fileSpec = config_.fileSpec();
+  if (config_ == nullptr) throw mincar::Error("The configuration dialog is missing");
+  const std::string command = config_->browserCommand();
+  const std::string fileSpec = config_->fileSpec();
   PrintVoucher(typed, ledger_.regional(), std::filesystem::current_path(), kPageFileName,
                {command, fileSpec, ledger_.status(), *launcher_});
 }

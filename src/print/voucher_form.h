@@ -26,8 +26,7 @@ class VoucherForm : public QDialog {
   Q_OBJECT
  public:
   // launcher: how the browser is started; the interpreter when null.
-  VoucherForm(app::Ledger& ledger, const ConfigForm& config, QWidget* journalWindow,
-              BrowserLauncher* launcher = nullptr);
+  VoucherForm(app::Ledger& ledger, QWidget* journalWindow, BrowserLauncher* launcher = nullptr);
   ~VoucherForm() override;
 
   // The journal window's voucher command (ToolButton9, "Tisk dokladu"): the
@@ -49,11 +48,15 @@ class VoucherForm : public QDialog {
 
   QPushButton* printButton() const { return BitBtn1; }
 
+  // The configuration dialog whose browser command the print button uses;
+  // it is created after this one (TForm7 after TForm5).
+  void setConfigForm(const ConfigForm* config) { config_ = config; }
+
  private:
   void BitBtn1Click();
 
   app::Ledger& ledger_;
-  const ConfigForm& config_;
+  const ConfigForm* config_ = nullptr;
   std::unique_ptr<BrowserLauncher> ownLauncher_;
   BrowserLauncher* launcher_;
 

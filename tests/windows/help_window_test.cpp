@@ -83,7 +83,7 @@ class HelpWindowTest : public QObject {
     folder_ = std::make_unique<WorkFolder>();
     folder_->writeSettings();
     program_ = std::make_unique<ProgramWindows>();
-    help_ = new help::HelpWindow(program_->journal.get());
+    help_ = program_->all.Form8;
   }
 
   void cleanup() {

@@ -297,12 +297,27 @@ class JournalWindowTest : public QObject {
   void notYetAvailableCommandsSaySoInTheStatusLine() {
     startProgram();
     const std::string notice = text::toCp1250("Tato funkce zatím není k dispozici.");
-    for (auto key : {QKeyCombination(Qt::CTRL, Qt::Key_S), QKeyCombination(Qt::CTRL, Qt::Key_O),
-                     QKeyCombination(Qt::NoModifier, Qt::Key_F1)}) {
+    for (auto key : {QKeyCombination(Qt::CTRL, Qt::Key_S), QKeyCombination(Qt::CTRL, Qt::Key_O)}) {
       ledger().status().show("");
       QTest::keySequence(&journal(), QKeySequence(key));
       QCOMPARE(ledger().status().text(), notice);
     }
+  }
+
+  void f1ShowsTheHelpWindowAndTheMenuTheConfiguration() {
+    startProgram();
+    QWidget* help = windows_->all.Form8;
+    QWidget* config = windows_->all.Form7;
+    QVERIFY(!help->isVisible());
+    QTest::keySequence(&journal(), QKeySequence(Qt::Key_F1));
+    QVERIFY(help->isVisible());
+    QAction* configure = nullptr;
+    for (QAction* action : journal().actions()) {
+      if (action->text() == QStringLiteral("Konfigurace")) configure = action;
+    }
+    QVERIFY(configure != nullptr);
+    configure->trigger();
+    QVERIFY(config->isVisible());
   }
 
   void everyToolButtonHasItsPicture() {

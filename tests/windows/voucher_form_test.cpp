@@ -72,7 +72,8 @@ class VoucherFormTest : public QObject {
     journalWindow_ = std::make_unique<QWidget>();
     config_ = new print::ConfigForm(journalWindow_.get());
     config_->loadSettings(app::Settings::defaults(text::Regional::czech(), text::Date::today()));
-    voucher_ = new print::VoucherForm(*ledger_, *config_, journalWindow_.get(), &launcher_);
+    voucher_ = new print::VoucherForm(*ledger_, journalWindow_.get(), &launcher_);
+    voucher_->setConfigForm(config_);
   }
 
   void cleanup() {

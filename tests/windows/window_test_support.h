@@ -16,6 +16,10 @@
 #include <QTimer>
 
 #include "app/journal_window.h"
+#include "app/program_windows_qt.h"
+#include "help/help_window.h"
+#include "print/config_form.h"
+#include "print/voucher_form.h"
 #include "app/settings.h"
 #include "lists/books_window.h"
 #include "lists/calendar_window.h"
@@ -82,15 +86,15 @@ struct ProgramWindows {
   lists::MovesWindow* moves = nullptr;
   lists::BooksWindow* books = nullptr;
   lists::CalendarWindow* calendar = nullptr;
+  app::ProgramWindows all;
 
   ProgramWindows() {
     const text::Regional regional = text::Regional::fromEnvironment();
-    journal = std::make_unique<app::JournalWindow>(
-        regional, app::Settings::defaults(regional, text::Date::today()));
-    moves = new lists::MovesWindow(journal->ledger(), journal.get());
-    books = new lists::BooksWindow(journal->ledger(), journal.get());
-    calendar = new lists::CalendarWindow(journal->ledger(), journal.get());
-    journal->setListWindows(moves, books, calendar);
+    all = app::createProgramWindows(regional, app::Settings::defaults(regional, text::Date::today()));
+    journal = std::move(all.Form1);
+    moves = all.Form2;
+    books = all.Form3;
+    calendar = all.Form4;
   }
 };
 

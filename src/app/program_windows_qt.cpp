@@ -1,0 +1,28 @@
+#include "app/program_windows_qt.h"
+
+#include "help/help_window.h"
+#include "lists/books_window.h"
+#include "lists/calendar_window.h"
+#include "lists/moves_window.h"
+#include "print/config_form.h"
+#include "print/voucher_form.h"
+
+namespace app {
+
+ProgramWindows createProgramWindows(const text::Regional& regional, const Settings& defaults) {
+  ProgramWindows w;
+  w.Form1 = std::make_unique<JournalWindow>(regional, defaults);
+  JournalWindow* journal = w.Form1.get();
+  w.Form2 = new lists::MovesWindow(journal->ledger(), journal);
+  w.Form3 = new lists::BooksWindow(journal->ledger(), journal);
+  w.Form4 = new lists::CalendarWindow(journal->ledger(), journal);
+  w.Form5 = new print::VoucherForm(journal->ledger(), journal);
+  w.Form7 = new print::ConfigForm(journal);
+  w.Form5->setConfigForm(w.Form7);
+  w.Form8 = new help::HelpWindow(journal);
+  journal->setListWindows(w.Form2, w.Form3, w.Form4);
+  journal->setDialogs(w.Form5, w.Form6, w.Form7, w.Form8);
+  return w;
+}
+
+}  // namespace app
