@@ -21,6 +21,8 @@ packages=(
   chromium          # printed pages rendered in a real browser
   poppler-utils     # pdftotext: reads what the browser printed
   xdg-utils         # xdg-open, the default browser command
+  clang             # fuzz/: libFuzzer builds
+  libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for clang
 )
 
 # Locales the regional-settings tests switch between.

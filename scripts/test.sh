@@ -9,3 +9,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # The time-out keeps a hung test (a lock that never comes) from eating a CI run.
 ctest --test-dir "$root/build" --output-on-failure -j2 --timeout 300
+
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# a short run of every fuzzer (scripts/fuzz.sh 600 is the full run).
+"$root/scripts/test-sanitizers.sh"
+"$root/scripts/fuzz.sh" "${MINCAR_FUZZ_SECONDS:-20}"

@@ -143,9 +143,10 @@ void WritePageFile(const fs::path& file, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) {
-    // Half a page would print as if it were whole.
+    // Half a page would print as if it were whole. Only a page file goes: a
+    // device named as the page (/dev/full) must stay, root or not.
     std::error_code ignored;
-    fs::remove(file, ignored);
+    if (fs::is_regular_file(file, ignored)) fs::remove(file, ignored);
     throw mincar::Error(mincar::fill("Cannot write file %s", {pathText(file)}));
   }
 }
