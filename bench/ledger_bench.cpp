@@ -208,6 +208,21 @@ void newJournalRow(benchmark::State& state, const fs::path& workDir) {
   });
 }
 
+// The balance recomputation over the whole journal and its 20 books. Every
+// run writes the same balances again, so repeated runs on the copy measure
+// the same work.
+void recomputeBalances(benchmark::State& state, const fs::path& workDir) {
+  if (!haveData(state, workDir)) return;
+  guarded(state, [&] {
+    SilentStatusLine status;
+    app::Ledger ledgerTables(workDir, text::Regional::czech(), status);
+    ledgerTables.open();
+    for (auto _ : state) ledgerTables.RecomputeBalances();
+    state.counters["rows"] = static_cast<double>(ledgerTables.journal().recordCount());
+    state.counters["books"] = static_cast<double>(ledgerTables.books().recordCount());
+  });
+}
+
 void registerCases(const fs::path& dataRoot, const ScratchCopy& scratch) {
   using Case = void (*)(benchmark::State&, const fs::path&);
   auto add = [](const std::string& name, Case body, fs::path workDir) {
@@ -227,6 +242,7 @@ void registerCases(const fs::path& dataRoot, const ScratchCopy& scratch) {
   // near 1M rows and the case to a single pass.
   add("append_post/1m", appendPost, scratch.dir())->Iterations(200)->Unit(benchmark::kMicrosecond);
   add("new_journal_row/1m", newJournalRow, scratch.dir())->Iterations(20);
+  add("recompute_balances/1m", recomputeBalances, scratch.dir())->Iterations(3);
 }
 
 }  // namespace

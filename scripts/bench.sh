@@ -104,6 +104,7 @@ timed("MaxFieldValue over ID, 1M rows", "max_field_value/1m", 50, "ms")
 timed("filtered walk IDK = 3, 1M rows", "filtered_walk_idk3/1m", None, "s")
 timed("append + post, 1M rows", "append_post/1m", 50, "ms")
 timed("new journal row + post, 1M rows", "new_journal_row/1m", 50, "ms")
+timed("RecomputeBalances, 1M rows, 20 books", "recompute_balances/1m", 2, "s")
 small, large = cases.get("full_walk/100k", {}), cases.get("full_walk/1m", {})
 if "peak_rss_MiB" in small and "peak_rss_MiB" in large:
     grew = large["peak_rss_MiB"] - small["peak_rss_MiB"]

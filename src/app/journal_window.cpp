@@ -17,8 +17,10 @@
 #include "app/dataset_model.h"
 #include "app/error_box_qt.h"
 #include "app/status_bar_qt.h"
+#include "backup/backup_window.h"
 #include "help/help_window.h"
 #include "ledger/ledger_tables.h"
+#include "print/book_search_form.h"
 #include "print/config_form.h"
 #include "print/voucher_form.h"
 #include "text/cp1250.h"
@@ -35,7 +37,6 @@ namespace {
 QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Status texts are Windows-1250 like all data; the literals here are UTF-8.
-std::string statusText(const char* utf8) { return text::toCp1250(utf8); }
 
 // Design sizes.
 constexpr int kToolBarHeight = 28;
@@ -92,7 +93,7 @@ void JournalWindow::setListWindows(QWidget* moves, QWidget* books, QWidget* cale
   Form4 = calendar;
 }
 
-void JournalWindow::setDialogs(print::VoucherForm* voucher, QWidget* search,
+void JournalWindow::setDialogs(print::VoucherForm* voucher, print::BookSearchForm* search,
                                print::ConfigForm* config, help::HelpWindow* help) {
   Form5 = voucher;
   Form6 = search;
@@ -299,8 +300,12 @@ void JournalWindow::FormShow() {
   if (Form5) Form5->loadSettings(settings_);
   // 2. The search dialog reads the two dates as dates: a date that does not
   //    convert stops this handler here, before "Started...".
-  text::parseDate(settings_.datumOd, regional_);
-  text::parseDate(settings_.datumDo, regional_);
+  if (Form6) {
+    Form6->loadSettings(settings_);
+  } else {
+    text::parseDate(settings_.datumOd, regional_);
+    text::parseDate(settings_.datumDo, regional_);
+  }
   // 3. The browser command and its prefix.
   if (Form7) Form7->loadSettings(settings_);
   // 4. The help topics.
@@ -334,6 +339,7 @@ void JournalWindow::FormClose() {
   // The dialogs' texts, each on its own: one field that cannot be stored
   // keeps its old value and the others are written all the same.
   if (Form5) runAction(this, [this] { Form5->storeSettings(settings_); });
+  if (Form6) runAction(this, [this] { Form6->storeSettings(settings_); });
   if (Form7) runAction(this, [this] { Form7->storeSettings(settings_); });
   // A settings file that cannot be written is reported; the program ends
   // all the same rather than refusing to close.
@@ -398,18 +404,22 @@ void JournalWindow::Knihy1Click() { showWindow(Form3); }
 void JournalWindow::Pohyby1Click() { showWindow(Form2); }
 void JournalWindow::Kalend1Click() { showWindow(Form4); }
 
-void JournalWindow::notAvailableYet() {
-  statusLine_->show(statusText("Tato funkce zatím není k dispozici."));
+// ToolButton7Click and ToolButton8Click too. What is typed is stored first,
+// so that the backup holds it and the restore replaces it.
+void JournalWindow::Uloit1Click() {
+  storeTypedText();
+  backup::SaveBackup(backup::BackupDialogs::of(this), *ledger_);
 }
-
-void JournalWindow::Uloit1Click() { notAvailableYet(); }
-void JournalWindow::Otevt1Click() { notAvailableYet(); }
+void JournalWindow::Otevt1Click() {
+  storeTypedText();
+  backup::RestoreBackup(backup::BackupDialogs::of(this), *ledger_);
+}
 void JournalWindow::Konfigurace1Click() { showWindow(Form7); }
 void JournalWindow::Tiskdokladu1Click() {
   storeTypedText();
   if (Form5) Form5->ShowVoucher();
 }
-void JournalWindow::Tiskknihy1Click() { notAvailableYet(); }
+void JournalWindow::Tiskknihy1Click() { showWindow(Form6); }
 void JournalWindow::Pomoc1Click() { showWindow(Form8); }
 
 void JournalWindow::Konec1Click() { close(); }

@@ -14,6 +14,7 @@
 class QAction;
 
 namespace print {
+class BookSearchForm;
 class VoucherForm;
 class ConfigForm;
 }  // namespace print
@@ -60,8 +61,10 @@ class JournalWindow : public QMainWindow {
   // one in the start-up order TForm2, TForm3, TForm4.
   void setListWindows(QWidget* moves, QWidget* books, QWidget* calendar);
   // The dialogs, created after the lists in the order TForm5 ... TForm8.
-  void setDialogs(print::VoucherForm* voucher, QWidget* search, print::ConfigForm* config,
-                  help::HelpWindow* help);
+  void setDialogs(print::VoucherForm* voucher, print::BookSearchForm* search,
+                  print::ConfigForm* config, help::HelpWindow* help);
+  // What is typed into the grid or the edit strip goes to the current row.
+  void storeTypedText();
 
   DatasetGrid* grid() const { return DBGrid1; }
   DatasetModel* model() const { return model_; }
@@ -96,9 +99,7 @@ class JournalWindow : public QMainWindow {
   void Pomoc1Click();        // help window
   void Konec1Click();        // quit
 
-  void storeTypedText();
   void showWindow(QWidget* window);
-  void notAvailableYet();
   QAction* addCommand(const char* caption, const char* hint, int image,
                       const QKeySequence& shortcut, void (JournalWindow::*handler)());
 
@@ -122,7 +123,7 @@ class JournalWindow : public QMainWindow {
   QPointer<QWidget> Form3;  // books list
   QPointer<QWidget> Form4;  // calendar picker
   QPointer<print::VoucherForm> Form5;
-  QPointer<QWidget> Form6;  // cash-book search and report
+  QPointer<print::BookSearchForm> Form6;
   QPointer<print::ConfigForm> Form7;
   QPointer<help::HelpWindow> Form8;
 

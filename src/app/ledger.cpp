@@ -1,6 +1,7 @@
 #include "app/ledger.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -92,6 +93,21 @@ void Ledger::open() {
   journal_.setFiltered(true);
 }
 
+namespace {
+
+// On a shared folder another copy may append between our store and the
+// walk's end, so the last row is not always ours: numbering it would fill
+// in the other user's row.
+void returnToStoredRow(Dataset& table, std::int64_t stored) {
+  if (table.recordNumber() == stored) return;
+  if (!table.gotoRecord(stored)) {
+    throw mincar::Error(mincar::fill("Record was deleted by another user.\nTable: %s",
+                                     {table.path().string()}));
+  }
+}
+
+}  // namespace
+
 void Ledger::Table1NewRecord(Dataset& journal) {
   namespace col = ledger::journal;
   // 1. The grid must not follow the walk of step 4.
@@ -99,10 +115,12 @@ void Ledger::Table1NewRecord(Dataset& journal) {
   try {
     // 2. Stored at once, as the physical last row.
     journal.post();
+    const std::int64_t stored = journal.recordNumber();
     // 3. Every row counts for the number; the filter stays off afterwards.
     journal.setFiltered(false);
     // 4. The walk ends on the last row, the one just stored.
     const float highest = ledger::MaxFieldValue(journal, col::ID);
+    returnToStoredRow(journal, stored);
     // 5.
     journal.edit();
     // 6.
@@ -115,8 +133,10 @@ void Ledger::Table1NewRecord(Dataset& journal) {
     copyFromList(journal.field(col::IDK), books_, ledger::books::ID);
     copyFromList(journal.field(col::IDM), moves_, ledger::moves::ID);
     copyFromList(journal.field(col::TEXT), moves_, ledger::moves::TEXT);
-    // 10. Moving stores the edited row.
-    journal.last();
+    // 10. Stored in place. Alone, the row is the last one and moving there
+    //     would store it the same way; with others appending, the last row
+    //     may be theirs and the cursor must stay on ours.
+    journal.post();
   } catch (...) {
     // The append ends at the error, with what was stored kept; the grid is
     // not left frozen for it.
@@ -130,16 +150,18 @@ void Ledger::Table1NewRecord(Dataset& journal) {
 void Ledger::ListNewRecord(Dataset& list) {
   // 1. Stored at once, as the physical last row.
   list.post();
+  const std::int64_t stored = list.recordNumber();
   // 2. The walk ends on the last row, the one just stored.
   const float highest = ledger::MaxFieldValue(list, kListId);
+  returnToStoredRow(list, stored);
   // 3.
   list.edit();
   // 4.
   list.field(kListId).setAsFloat(nextRowNumber(highest));
   // 5.
   status_.show(kNewRecordAppended);
-  // 6. Moving stores the numbered row.
-  list.last();
+  // 6. Stored in place, for the reason of the journal's step 10.
+  list.post();
 }
 
 // Appending stores a pending edit first, as the grid does when the user
@@ -219,24 +241,31 @@ void Ledger::RecomputeBalances() {
 
     // Without books the per-book walk never visits the journal.
     if (!runningSum.empty()) {
-      ledger::Field& idk = journal_.field(col::IDK);
-      ledger::Field& plus = journal_.field(col::PLUS);
-      ledger::Field& minus = journal_.field(col::MINUS);
-      ledger::Field& balance = journal_.field(col::ZUSTATEK);
-      ledger::Field& rowText = journal_.field(col::TEXT);
-      for (journal_.first(); !journal_.eof(); journal_.next()) {
+      const ledger::Field& idk = journal_.field(col::IDK);
+      const ledger::Field& plus = journal_.field(col::PLUS);
+      const ledger::Field& minus = journal_.field(col::MINUS);
+      const ledger::Field& rowText = journal_.field(col::TEXT);
+      // A row's text is shown once the row is stored, that is when the pass
+      // has moved on to the next row: a row that cannot be stored (another
+      // user edits it) stops the pass before its text appears, as in the
+      // walk that edits and posts row by row.
+      std::string doneText;
+      bool haveDoneText = false;
+      // The engine locks, rereads and writes the rows a block at a time
+      // instead of editing and posting each one.
+      journal_.updateColumn(col::ZUSTATEK, [&](const Dataset&) -> std::optional<ledger::Value> {
+        if (haveDoneText) status_.show(doneText);
+        doneText = rowText.asString();
+        haveDoneText = true;
         auto book = runningSum.find(idk.asInteger());
-        if (book != runningSum.end()) {
-          // Income first, then the expense: the same two roundings as the
-          // per-book walk, so that the sums agree to the last bit.
-          book->second += plus.asFloat();
-          book->second -= minus.asFloat();
-          journal_.edit();
-          balance.setAsFloat(book->second);
-          journal_.post();
-        }
-        status_.show(rowText.asString());
-      }
+        if (book == runningSum.end()) return std::nullopt;
+        // Income first, then the expense: the same two roundings as the
+        // per-book walk, so that the sums agree to the last bit.
+        book->second += plus.asFloat();
+        book->second -= minus.asFloat();
+        return ledger::Value{book->second};
+      });
+      if (haveDoneText) status_.show(doneText);
     }
 
     // Each book's closing balance, in the books' natural order; a book

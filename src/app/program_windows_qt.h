@@ -21,7 +21,7 @@ struct ProgramWindows {
   lists::BooksWindow* Form3 = nullptr;
   lists::CalendarWindow* Form4 = nullptr;
   print::VoucherForm* Form5 = nullptr;
-  QWidget* Form6 = nullptr;
+  print::BookSearchForm* Form6 = nullptr;
   print::ConfigForm* Form7 = nullptr;
   help::HelpWindow* Form8 = nullptr;
 };

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "ledger/dataset.h"
+#include "text/regional.h"
 
 namespace backup {
 
@@ -13,5 +14,14 @@ void ReplaceChar(std::string& text, const char pair[2]);
 // text followed by ";", an empty column as one blank, ";" inside a value
 // replaced by ":".
 std::string RecordToText(const ledger::Dataset& table);
+
+// The same line appended to `line`, for a writer that gathers many rows in
+// one buffer.
+void AppendRecordText(const ledger::Dataset& table, std::string& line);
+
+// A number column's value as the general form writes it (formatNumber's
+// text), the short way for the whole numbers and the column's decimals
+// that columns hold, appended to `line`.
+void AppendNumberText(std::string& line, double value, int decimals, const text::Regional& regional);
 
 }  // namespace backup

@@ -11,10 +11,13 @@
 #include "app/settings.h"
 #include "app/status_line.h"
 #include "app/textio.h"
+#include "backup/backup_commands.h"
 #include "backup/record_text.h"
 #include "ledger/dataset.h"
 #include "ledger/ledger_tables.h"
 #include "print/browser.h"
+#include "print/book_report.h"
+#include "print/book_search.h"
 #include "print/voucher.h"
 #include "text/cp1250.h"
 #include "text/date.h"
@@ -451,6 +454,138 @@ int cmdVoucher(const Invocation& inv, Output& io) {
   return 0;
 }
 
+// backup FILE / restore FILE: SaveBackup and RestoreBackup with FILE as
+// the name chosen in their dialogs.
+int cmdBackup(const Invocation& inv, Output& io) {
+  if (inv.rest.size() != 1) throw UsageError("backup needs one FILE");
+  Session session(inv, io, text::Regional::fromEnvironment());
+  // The dialog hands over a full name, and the status line shows it.
+  backup::SaveBackupTo(session.ledger(), fs::absolute(inv.rest[0]));
+  session.finish();
+  return 0;
+}
+
+int cmdRestore(const Invocation& inv, Output& io) {
+  if (inv.rest.size() != 1) throw UsageError("restore needs one FILE");
+  Session session(inv, io, text::Regional::fromEnvironment());
+  backup::RestoreBackupFrom(session.ledger(), fs::absolute(inv.rest[0]));
+  session.finish();
+  return 0;
+}
+
+// A date option's value; a failure names the option.
+text::Date parseDateOption(std::string_view option, const std::string& arg, const text::Regional& regional) {
+  const std::string typed = textArg(option, arg);
+  try {
+    return text::parseDate(typed, regional);
+  } catch (const mincar::Error& e) {
+    rethrowFor(option, e);
+  }
+}
+
+// report [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID] [--start X]
+// [--recompute] [-o FILE] [--open]: the search dialog with one criterion in
+// force per option (the lists standing on the rows with those IDs), its
+// recompute button and its print button.
+int cmdReport(const Invocation& inv, Output& io) {
+  std::map<std::string, std::string, std::less<>> values;
+  std::optional<std::string> fileArg;
+  bool recompute = false;
+  bool openBrowser = false;
+  for (size_t i = 0; i < inv.rest.size(); ++i) {
+    const std::string& a = inv.rest[i];
+    if (a == "--recompute") {
+      recompute = true;
+    } else if (a == "--open") {
+      openBrowser = true;
+    } else if (a == "-o" || a == "--from" || a == "--to" || a == "--text" || a == "--move" ||
+               a == "--book" || a == "--start") {
+      // The value is the next word whatever it looks like: a filter text
+      // may begin with a dash.
+      if (i + 1 >= inv.rest.size()) throw UsageError(a + (a == "-o" ? " needs a file" : " needs a value"));
+      if (a == "-o" ? fileArg.has_value() : values.count(a) != 0) throw UsageError(a + " given twice");
+      if (a == "-o") {
+        fileArg = inv.rest[++i];
+      } else {
+        values[a] = inv.rest[++i];
+      }
+    } else if (a.size() >= 2 && a[0] == '-') {
+      throw UsageError("unknown option '" + a + "' for report");
+    } else {
+      throw UsageError("report takes no argument '" + a + "'");
+    }
+  }
+  auto find = [&values](std::string_view name) -> const std::string* {
+    auto it = values.find(name);
+    return it == values.end() ? nullptr : &it->second;
+  };
+  const text::Regional regional = text::Regional::fromEnvironment();
+
+  // Every argument is checked before anything is touched.
+  print::SearchCriteria criteria;
+  if (auto* a = find("--from")) {
+    criteria.fromDate = parseDateOption("--from", *a, regional);
+    criteria.fromDateOn = true;
+  }
+  if (auto* a = find("--to")) {
+    criteria.toDate = parseDateOption("--to", *a, regional);
+    criteria.toDateOn = true;
+  }
+  // An empty text is no criterion, as an empty filter field is none.
+  if (auto* a = find("--text")) criteria.text = textArg("--text", *a);
+  std::optional<RowId> move, book;
+  if (auto* a = find("--move")) move = rowIdArg("--move", *a, regional);
+  if (auto* a = find("--book")) book = rowIdArg("--book", *a, regional);
+  // The initial balance is printed as typed; only the recomputation reads
+  // it as a number.
+  std::string start = "0";
+  if (auto* a = find("--start")) {
+    start = textArg("--start", *a);
+    if (recompute) parseNumberArg("--start", *a, regional);
+  }
+
+  Session session(inv, io, regional);
+  app::Ledger& ledger = session.ledger();
+  // The dialog exists from here on: the journal's filter is its own.
+  print::BookSearch search(ledger);
+  if (move) {
+    standOnRow(ledger.moves(), *move, "movement");
+    criteria.moveOn = true;
+  }
+  if (book) {
+    standOnRow(ledger.books(), *book, "book");
+    criteria.bookOn = true;
+  }
+  search.setCriteria(criteria);
+  search.ApplyFilter();
+  if (recompute) search.RecomputeShownBalances(start);
+
+  // The page's folder as the system names it, as for the voucher.
+  const fs::path file = fileArg ? fs::path(*fileArg) : inv.workDir / "out.htm";
+  const fs::path absolute = fs::absolute(file);
+  const fs::path folder = fs::weakly_canonical(absolute.parent_path());
+  const fs::path name = absolute.filename();
+  print::ReportTexts texts;
+  if (openBrowser) {
+    // The browser of prop1.txt; a settings file that cannot be read is
+    // reported and the defaults stay.
+    app::Settings settings = app::Settings::defaults(regional, text::Date::today());
+    app::LineReader reader;
+    try {
+      app::ReadSettingsFile(inv.workDir / app::kSettingsFileName, reader, settings);
+    } catch (const mincar::Error& e) {
+      io.err << text::toUtf8(e.what()) << "\n";
+    }
+    print::ShellLauncher launcher;
+    print::PrintReport(texts, ledger, criteria, start, folder, name,
+                       {settings.browser, settings.filespec, ledger.status(), launcher});
+  } else {
+    print::WriteReport(texts, ledger, criteria, start, folder / name);
+  }
+  session.finish();
+  return 0;
+}
+
 void printHelp(Output& io) {
   io.out << kUsageLine << "\n\n"
          << "  -C DIR     work in DIR, the folder that holds data/ and prop1.txt\n"
@@ -470,9 +605,23 @@ void printHelp(Output& io) {
          << "  delete journal|books|moves ID\n"
          << "             delete the first row, in natural order, whose ID is ID\n"
          << "  recompute  recompute every row's balance and every book's closing balance\n"
+         << "  backup FILE\n"
+         << "             write a backup of all three tables to FILE (\".txu\" is appended\n"
+         << "             when the name does not hold it); an earlier FILE stays until the\n"
+         << "             new one is complete\n"
+         << "  restore FILE\n"
+         << "             replace all three tables from the backup FILE; a file that does not\n"
+         << "             read through whole, or a table another user has open, changes nothing\n"
          << "  voucher ID [-o FILE] [--open]\n"
          << "             write the cash voucher page of journal row ID with the names in\n"
          << "             prop1.txt to FILE (default: out.htm in DIR); --open starts the\n"
+         << "             browser of prop1.txt on it\n"
+         << "  report [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID] [--start X]\n"
+         << "         [--recompute] [-o FILE] [--open]\n"
+         << "             filter the journal like the search dialog (each option is one criterion\n"
+         << "             in force; --move and --book compare with those IDs), with --recompute\n"
+         << "             recompute the shown rows' balances from X (default 0), and write the\n"
+         << "             cash-book report to FILE (default: out.htm in DIR); --open starts the\n"
          << "             browser of prop1.txt on it\n"
          << "\nDates and numbers follow the regional settings (Czech settings when the\n"
          << "locale names none: 7.12.2026, decimal comma). Exit status: 0 done, 1 failed,\n"
@@ -495,7 +644,10 @@ int run(const std::vector<std::string>& args, Output& io) {
   if (inv.command == "set") return cmdSet(inv, io);
   if (inv.command == "delete") return cmdDelete(inv, io);
   if (inv.command == "recompute") return cmdRecompute(inv, io);
+  if (inv.command == "backup") return cmdBackup(inv, io);
+  if (inv.command == "restore") return cmdRestore(inv, io);
   if (inv.command == "voucher") return cmdVoucher(inv, io);
+  if (inv.command == "report") return cmdReport(inv, io);
   throw UsageError("unknown command '" + inv.command + "'");
 }
 

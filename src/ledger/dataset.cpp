@@ -100,6 +100,15 @@ class VisibleRows {
   std::int64_t examined_ = 0;
 };
 
+// A bulk update takes this many bytes of rows at a time: one range lock,
+// one read and one write each, small enough to stay in the processor's
+// cache between reading the block and writing it back.
+constexpr std::size_t kUpdateBlockBytes = 256 << 10;
+// Values a scan hands over per call.
+constexpr std::size_t kScanBlockValues = 512;
+
+bool isNumberType(FieldType type) { return type == FieldType::Numeric || type == FieldType::Float; }
+
 bool sameLayout(const std::vector<Field>& fields, const Table& table) {
   const std::vector<FieldDef>& defs = table.fields();
   if (fields.size() != defs.size()) return false;
@@ -133,6 +142,10 @@ struct Dataset::Impl {
   bool beforeInsertBof = true;
   std::string buffer;         // the row in edit or insert state
   std::int64_t testing = -1;  // the record that the filter callback looks at
+  // The bytes that the fields read while a bulk pass shows a row of its own
+  // block to the filter or to its callback; takes precedence over the rest.
+  const char* passRow = nullptr;
+  bool inPass = false;  // a bulk pass's callback runs
   // Changes whenever the row that the fields read may change: the cursor
   // moves, the state changes, the pending row changes, the filter callback
   // starts or ends.
@@ -158,6 +171,7 @@ struct Dataset::Impl {
   // pending row, or the cursor's record.
   const char* rowBytes() {
     if (!table) return nullptr;
+    if (passRow != nullptr) return passRow;
     if (testing >= 0) return table->record(testing);
     if (owner.state_ == DatasetState::Edit || owner.state_ == DatasetState::Insert) return buffer.data();
     if (current < 0) return nullptr;
@@ -179,6 +193,39 @@ struct Dataset::Impl {
         ++impl.rowVersion;
       }
     } restore{*this};
+    return owner.onFilterRecord(owner);
+  }
+
+  // A flag up for as long as a callback runs.
+  struct Raised {
+    explicit Raised(bool& flag) : flag(flag) { flag = true; }
+    ~Raised() { flag = false; }
+    Raised(const Raised&) = delete;
+    Raised& operator=(const Raised&) = delete;
+    bool& flag;
+  };
+
+  // The fields read `bytes` while a bulk pass runs a callback on them.
+  struct ShowPassRow {
+    ShowPassRow(Impl& impl, const char* bytes, bool& flag) : impl(impl), raised(flag) {
+      impl.passRow = bytes;
+      ++impl.rowVersion;
+    }
+    ~ShowPassRow() {
+      impl.passRow = nullptr;
+      ++impl.rowVersion;
+    }
+    ShowPassRow(const ShowPassRow&) = delete;
+    ShowPassRow& operator=(const ShowPassRow&) = delete;
+    Impl& impl;
+    Raised raised;
+  };
+
+  // As shows(), for a record whose bytes a bulk pass holds.
+  bool showsBytes(const char* bytes) {
+    if (bytes[0] == dbf::RECORD_DELETED) return false;
+    if (!owner.filtered_ || !owner.onFilterRecord) return true;
+    ShowPassRow show(*this, bytes, filtering);
     return owner.onFilterRecord(owner);
   }
 
@@ -224,6 +271,7 @@ struct Dataset::Impl {
   void checkCallable() const {
     checkActive();
     if (filtering) [[unlikely]] refuse("Cannot perform this operation inside the filter callback");
+    if (inPass) [[unlikely]] refuse("Cannot perform this operation inside a pass over a column");
   }
 
   void notify(DataEvent event) { owner.source_.notify(event); }
@@ -407,6 +455,18 @@ struct Dataset::Impl {
     notify(DataEvent::Scrolled);
   }
 
+  bool gotoRecord(std::int64_t record) {
+    checkCallable();
+    storePending();
+    ensureRows();
+    const std::int64_t row = rows.rowOf(record);
+    if (record < 0 || row >= rows.size() || rows.recordAt(row) != record) return false;
+    moveCursor(record);
+    eof = bof = false;
+    notify(DataEvent::Scrolled);
+    return true;
+  }
+
   // After a removal: the following row, or the new last row.
   void settleAfterRemoval(std::int64_t removed) {
     const std::int64_t count = table->recordCount();
@@ -426,6 +486,211 @@ struct Dataset::Impl {
     }
     moveCursor(-1);
     eof = bof = true;
+  }
+
+  // --- bulk passes ----------------------------------------------------------
+
+  // Where a bulk pass stands: the rows it has visited so far.
+  struct PassCursor {
+    std::int64_t last = -1;
+    std::int64_t visited = 0;
+  };
+
+  // The start of a bulk pass, as first() begins a walk.
+  bool beginPass() {
+    checkCallable();
+    storePending();
+    const bool changed = refresh(true);
+    rows.forget();
+    moveCursor(-1);
+    eof = bof = true;
+    return changed;
+  }
+
+  // The cursor as the walk leaves it: at its end on the last row visited;
+  // stopped by an error on the row where it stopped.
+  void endPass(const PassCursor& at, bool stopped) {
+    if (at.last < 0) {
+      moveCursor(-1);
+      eof = bof = true;
+      return;
+    }
+    moveCursor(at.last);
+    bof = at.visited == 1;
+    eof = !stopped;
+  }
+
+  void scanNumbers(int column, const std::function<void(std::span<const double>)>& take) {
+    checkCallable();
+    const Field& f = owner.field(column);
+    const bool changed = beginPass();
+    const FieldDef& def = f.def_;
+    const int offset = 1 + f.offset_;
+    const bool plainWalk = isNumberType(def.type) && !(owner.filtered_ && owner.onFilterRecord);
+    const std::int64_t count = table->recordCount();
+    const std::size_t length = static_cast<std::size_t>(table->recordLength());
+    PassCursor at;
+    double values[kScanBlockValues];
+    std::size_t held = 0;
+    const Table::ReadAhead readAhead(*table);
+    auto handOver = [&] {
+      if (held == 0) return;
+      const std::size_t n = std::exchange(held, 0);
+      Raised inCallback(inPass);
+      take(std::span<const double>(values, n));
+    };
+    try {
+      for (std::int64_t r = 0; r < count;) {
+        std::int64_t spanEnd = r;
+        const char* bytes = table->recordSpan(r, spanEnd);
+        if (plainWalk) {
+          // The usual case, a number column with no filter callback: straight
+          // over the window's bytes, one cache line a row.
+          for (; r < spanEnd; ++r, bytes += length) {
+            const bool shown = bytes[0] != dbf::RECORD_DELETED;
+            rows.observe(r, shown);
+            if (!shown) continue;
+            at.last = r;
+            ++at.visited;
+            if (codec::decodeNumber(bytes + offset, def.length, values[held], def.decimals) &&
+                ++held == kScanBlockValues) {
+              handOver();
+            }
+          }
+        } else {
+          // The filter callback may read the record, which keeps the window
+          // but not our pointer into it.
+          for (; r < spanEnd; ++r) {
+            const bool shown = shows(r);
+            rows.observe(r, shown);
+            if (!shown) continue;
+            at.last = r;
+            ++at.visited;
+            const char* field = table->record(r) + offset;
+            if (!codec::isNull(def, field)) {
+              values[held] = codec::toFloat(def, field, owner.regional_);
+              if (++held == kScanBlockValues) handOver();
+            }
+          }
+        }
+      }
+      handOver();
+    } catch (...) {
+      endPass(at, true);
+      notify(DataEvent::DataSetChanged);
+      throw;
+    }
+    endPass(at, false);
+    notify(changed ? DataEvent::DataSetChanged : DataEvent::Scrolled);
+  }
+
+  // The column's new value for the row in `bytes`, from the caller's callback.
+  std::optional<Value> newValueOf(const char* bytes, const NewValue& newValue) {
+    ShowPassRow show(*this, bytes, inPass);
+    return newValue(owner);
+  }
+
+  void visit(PassCursor& at, std::int64_t record) {
+    at.last = record;
+    ++at.visited;
+    moveCursor(record);
+  }
+
+  // A block whose row locks we hold: read again under them, changed, and
+  // the changed rows written back in one write.
+  void updateLockedBlock(std::int64_t first, std::int64_t end, const Field& f, const NewValue& newValue,
+                         std::string& block, PassCursor& at) {
+    struct Unlock {
+      Table& table;
+      std::int64_t first, end;
+      ~Unlock() { table.unlockRows(first, end); }
+    } unlock{*table, first, end};
+    const std::size_t length = static_cast<std::size_t>(table->recordLength());
+    table->rereadRecords(first, end, block.data());
+    std::int64_t changedFirst = end;
+    std::int64_t changedEnd = first;
+    auto store = [&] {
+      if (changedFirst >= changedEnd) return;
+      const std::size_t from = static_cast<std::size_t>(changedFirst - first) * length;
+      const std::size_t to = static_cast<std::size_t>(changedEnd - first) * length;
+      table->writeRecords(changedFirst, std::string_view(block.data() + from, to - from));
+    };
+    try {
+      for (std::int64_t r = first; r < end; ++r) {
+        char* bytes = block.data() + static_cast<std::size_t>(r - first) * length;
+        const bool shown = showsBytes(bytes);
+        rows.observe(r, shown);
+        if (!shown) continue;
+        visit(at, r);
+        const std::optional<Value> value = newValueOf(bytes, newValue);
+        if (!value) continue;
+        codec::encode(f.def_, *value, owner.regional_, codec::EmptyText::Refused, bytes + 1 + f.offset_);
+        changedFirst = std::min(changedFirst, r);
+        changedEnd = r + 1;
+      }
+    } catch (...) {
+      // The rows before the failing one are stored, as the walk stores each
+      // row before it moves on. (A failure to store them is the error to
+      // report, then.)
+      store();
+      throw;
+    }
+    store();
+  }
+
+  // A block in which another user holds a row: its rows one at a time, each
+  // as the walk treats it, read as it stands, and locked, read again,
+  // changed and written only when it is to change.
+  void updateBlockRowByRow(std::int64_t first, std::int64_t end, const Field& f, const NewValue& newValue,
+                           std::string& block, PassCursor& at) {
+    const std::size_t length = static_cast<std::size_t>(table->recordLength());
+    table->rereadRecords(first, end, block.data());
+    for (std::int64_t r = first; r < end; ++r) {
+      const char* bytes = block.data() + static_cast<std::size_t>(r - first) * length;
+      const bool shown = showsBytes(bytes);
+      rows.observe(r, shown);
+      if (!shown) continue;
+      visit(at, r);
+      const std::optional<Value> value = newValueOf(bytes, newValue);
+      if (!value) continue;
+      if (!table->tryLockRow(r)) throw mincar::Error(rowLockedMessage(table->shownPath()));
+      struct Unlock {
+        Table& table;
+        std::int64_t row;
+        ~Unlock() { table.unlockRow(row); }
+      } unlock{*table, r};
+      std::string fresh = table->rereadRecord(r);
+      if (fresh[0] == dbf::RECORD_DELETED) throw mincar::Error(deletedByOtherMessage(table->shownPath()));
+      codec::encode(f.def_, *value, owner.regional_, codec::EmptyText::Refused, fresh.data() + 1 + f.offset_);
+      table->writeRecord(r, fresh);
+    }
+  }
+
+  void updateColumn(int column, const NewValue& newValue) {
+    checkCallable();
+    const Field& f = owner.field(column);
+    beginPass();
+    const std::int64_t count = table->recordCount();
+    const std::int64_t blockRecords =
+        std::max<std::int64_t>(1, static_cast<std::int64_t>(kUpdateBlockBytes) / table->recordLength());
+    std::string block(static_cast<std::size_t>(std::min(count, blockRecords) * table->recordLength()), '\0');
+    PassCursor at;
+    try {
+      for (std::int64_t first = 0; first < count; first += blockRecords) {
+        const std::int64_t end = std::min(count, first + blockRecords);
+        if (table->tryLockRows(first, end)) {
+          updateLockedBlock(first, end, f, newValue, block, at);
+        } else {
+          updateBlockRowByRow(first, end, f, newValue, block, at);
+        }
+      }
+    } catch (...) {
+      endPass(at, true);
+      notify(DataEvent::DataSetChanged);
+      throw;
+    }
+    endPass(at, false);
+    notify(DataEvent::DataSetChanged);
   }
 
   // --- changing -------------------------------------------------------------
@@ -566,7 +831,9 @@ struct Dataset::Impl {
   // --- positions ------------------------------------------------------------
 
   std::int64_t rowIndex() {
-    if (!table || filtering) return -1;
+    // Counting the rows would run the filter on other rows than the one
+    // that the callback in progress looks at.
+    if (!table || filtering || inPass) return -1;
     if (owner.state_ == DatasetState::Insert) {
       ensureRows();
       return rows.size();
@@ -590,12 +857,8 @@ struct Dataset::Impl {
 
 // --- Field -------------------------------------------------------------------
 
-namespace {
-bool isNumber(FieldType type) { return type == FieldType::Numeric || type == FieldType::Float; }
-}  // namespace
-
 bool Field::isNull() const {
-  if (isNumber(def_.type)) {
+  if (isNumberType(def_.type)) {
     double ignored;
     return !owner_->impl_->number(def_, index_, offset_, ignored);
   }
@@ -604,7 +867,7 @@ bool Field::isNull() const {
 }
 
 Value Field::value() const {
-  if (isNumber(def_.type)) {
+  if (isNumberType(def_.type)) {
     double v;
     if (owner_->impl_->number(def_, index_, offset_, v)) return v;
     return {};
@@ -615,7 +878,7 @@ Value Field::value() const {
 }
 
 double Field::asFloat() const {
-  if (isNumber(def_.type)) {
+  if (isNumberType(def_.type)) {
     double v;
     return owner_->impl_->number(def_, index_, offset_, v) ? v : 0.0;
   }
@@ -760,6 +1023,12 @@ std::int64_t Dataset::recordCount() {
   return impl_->rows.size();
 }
 
+void Dataset::scanNumbers(int column, const std::function<void(std::span<const double>)>& take) {
+  impl_->scanNumbers(column, take);
+}
+
+void Dataset::updateColumn(int column, const NewValue& newValue) { impl_->updateColumn(column, newValue); }
+
 void Dataset::setFiltered(bool on) {
   if (on == filtered_) return;
   if (!impl_->table) {
@@ -782,6 +1051,10 @@ void Dataset::refilter() {
 std::int64_t Dataset::rowIndex() const { return impl_->rowIndex(); }
 
 void Dataset::moveTo(std::int64_t row) { impl_->moveTo(row); }
+
+std::int64_t Dataset::recordNumber() const { return impl_->table ? impl_->current : -1; }
+
+bool Dataset::gotoRecord(std::int64_t record) { return impl_->gotoRecord(record); }
 
 Value Dataset::valueAt(std::int64_t row, int column) {
   const Field& f = field(column);

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -141,6 +143,30 @@ class Dataset {
   // table's row count, so rows that other processes appended count.
   std::int64_t recordCount();
 
+  // Passes over one column of every row that a walk from the first row
+  // visits (deleted rows skipped, the filter honoured), in natural order:
+  // what a walk with first() and next() would do, without its cost per row.
+  // Both store a pending edit first, as first() does, and leave the cursor
+  // where that walk ends: on the last row it visited. Their callbacks may
+  // read fields (and other tables) but not move this table's cursor.
+
+  // The non-empty values of the column, read as Field::asFloat reads them,
+  // handed to `take` a block at a time.
+  void scanNumbers(int column, const std::function<void(std::span<const double>)>& take);
+
+  // Sets the column of each row as edit(), setValue() and post() would.
+  // newValue reads the row through the fields and gives the value to store,
+  // or nothing to leave the row alone. The row locks of a block of rows are
+  // taken in one call, the block is read again under them, changed and
+  // written back at once. When another user holds a row of the block, its
+  // rows are taken one by one instead, so that the update stops at exactly
+  // the held row that was to change, with the lock message. Any error stops
+  // the update at its row with the rows before it stored; the cursor then
+  // stands on that row. Rows that other processes append meanwhile are left
+  // for the next walk. The data source hears DataSetChanged once, at the end.
+  using NewValue = std::function<std::optional<Value>(const Dataset&)>;
+  void updateColumn(int column, const NewValue& newValue);
+
   void setFiltered(bool on);
   bool filtered() const { return filtered_; }
   // The criteria that the filter callback reads have changed: rows are
@@ -157,6 +183,12 @@ class Dataset {
   // state the row being inserted, recordCount()).
   std::int64_t rowIndex() const;
   void moveTo(std::int64_t row);
+  // The physical record under the cursor (-1 when there is none). Unlike a
+  // row number it stays put while other processes append or delete.
+  std::int64_t recordNumber() const;
+  // Puts the cursor on that record, storing a pending edit first; false
+  // when a walk would not visit it (deleted, filtered out, past the end).
+  bool gotoRecord(std::int64_t record);
   // A value of any row without moving the cursor; the cursor row shows its
   // pending edit.
   Value valueAt(std::int64_t row, int column);

@@ -1,5 +1,6 @@
 #include "ledger/ledger_tables.h"
 
+#include <span>
 #include <system_error>
 
 #include "text/error.h"
@@ -69,16 +70,15 @@ std::vector<fs::path> createMissingTables(const fs::path& workDir) {
 }
 
 float MaxFieldValue(Dataset& table, int column) {
-  table.first();
+  // The walk from the first row to the end, comparing each non-empty value
+  // (in double precision) with the highest so far (in single precision); the
+  // scan visits the same rows and leaves the cursor where the walk would.
   float highest = 0.0f;
-  const Field& f = table.field(column);
-  while (!table.eof()) {
-    if (!f.isNull()) {
-      double v = f.asFloat();
+  table.scanNumbers(column, [&highest](std::span<const double> values) {
+    for (const double v : values) {
       if (v > highest) highest = static_cast<float>(v);
     }
-    table.next();
-  }
+  });
   return highest;
 }
 

@@ -17,7 +17,11 @@ std::string tableBusyMessage(const std::string& shownPath) {
 }
 
 bool tryLock(File& file, long long offset, LockMode mode, const std::string& shownPath) {
-  int error = file.lock(offset, 1, mode);
+  return tryLockRange(file, offset, 1, mode, shownPath);
+}
+
+bool tryLockRange(File& file, long long offset, long long length, LockMode mode, const std::string& shownPath) {
+  int error = file.lock(offset, length, mode);
   if (error == 0) return true;
   if (error == EAGAIN || error == EACCES) return false;
   throw mincar::Error(mincar::fill("Cannot lock %s: %s",
@@ -38,10 +42,12 @@ void waitLock(File& file, long long offset, LockMode mode, const std::string& sh
   }
 }
 
-void unlock(File& file, long long offset) noexcept {
+void unlock(File& file, long long offset) noexcept { unlockRange(file, offset, 1); }
+
+void unlockRange(File& file, long long offset, long long length) noexcept {
   // Dropping a lock cannot conflict; a failure here would leave nothing for
   // us to do, and the lock goes when the file closes anyway.
-  file.lock(offset, 1, LockMode::Unlock);
+  file.lock(offset, length, LockMode::Unlock);
 }
 
 }  // namespace ledger

@@ -27,7 +27,10 @@
 //                -> none                      few reads and writes only
 //   row lock     none -> exclusive -> none    never waits; edit and remove
 //                                             refuse at once; one per open
-//                                             table (Table asserts it)
+//                                             table (Table asserts it), or
+//                                             one block of consecutive rows
+//                                             taken and dropped in one call
+//                                             (a bulk column update)
 //
 // Only the header lock is ever waited for, and whoever holds it waits for
 // nothing, so no two processes can wait for each other.
@@ -71,6 +74,10 @@ bool tryLock(File& file, long long offset, LockMode mode, const std::string& sho
 void waitLock(File& file, long long offset, LockMode mode, const std::string& shownPath,
               std::chrono::milliseconds limit = kHeaderLockWait);
 void unlock(File& file, long long offset) noexcept;
+// The same over `length` bytes from `offset` in one call: every byte or
+// none. A bulk update takes the row locks of a block of rows so.
+bool tryLockRange(File& file, long long offset, long long length, LockMode mode, const std::string& shownPath);
+void unlockRange(File& file, long long offset, long long length) noexcept;
 
 // The header lock for one block of work.
 class HeaderLock {

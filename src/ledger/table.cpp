@@ -1,10 +1,14 @@
 #include "ledger/table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "ledger/dataset.h"
@@ -40,6 +44,78 @@ std::unique_ptr<File> openOrNull(const std::filesystem::path& path) {
 
 }  // namespace
 
+// Faults in the pages of one mapped window after another on a thread of its
+// own, so that a reader that gets to the window finds its pages mapped
+// instead of stopping at every 64 KiB for the kernel. It only ever reads the
+// window it was given, and stop() returns only once it has let go of it, so
+// that the window can be unmapped safely.
+class Table::PageToucher {
+ public:
+  explicit PageToucher(std::size_t pageSize) : pageSize_(std::max<std::size_t>(1, pageSize)) {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~PageToucher() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      quit_ = true;
+      abandon_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  PageToucher(const PageToucher&) = delete;
+  PageToucher& operator=(const PageToucher&) = delete;
+
+  // Starts on a window; the previous one must have been stopped.
+  void touch(const char* view, std::size_t length) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    view_ = view;
+    length_ = length;
+    busy_ = true;
+    abandon_ = false;
+    wake_.notify_all();
+  }
+
+  // Returns once the thread touches no window: it drops its window at the
+  // next page.
+  void stop() noexcept {
+    abandon_ = true;
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return !busy_; });
+  }
+
+ private:
+  void run() noexcept {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return busy_ || quit_; });
+      if (quit_) return;
+      const volatile char* view = view_;
+      const std::size_t length = length_;
+      lock.unlock();
+      char sink = 0;
+      for (std::size_t at = 0; at < length && !abandon_.load(std::memory_order_relaxed); at += pageSize_) {
+        sink = static_cast<char>(sink ^ view[at]);
+      }
+      static_cast<void>(sink);
+      lock.lock();
+      busy_ = false;
+      idle_.notify_all();
+    }
+  }
+
+  const std::size_t pageSize_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  const char* view_ = nullptr;
+  std::size_t length_ = 0;
+  bool busy_ = false;
+  bool quit_ = false;
+  std::atomic<bool> abandon_{false};
+  std::thread thread_;
+};
+
 Table::Table(std::filesystem::path path, TableAccess access) : Table(path, access, openOrNull(path)) {}
 
 Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file)
@@ -60,7 +136,9 @@ Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<Fil
 }
 
 Table::~Table() {
+  toucher_.reset();
   for (Window& w : windows_) release(w);
+  release(ahead_);
   // Closing the file (file_'s destructor) drops every lock it holds.
 }
 
@@ -185,7 +263,14 @@ void Table::release(Window& w) noexcept {
 
 void Table::forgetWindows() {
   ++generation_;
+  if (toucher_) toucher_->stop();
   for (Window& w : windows_) release(w);
+  release(ahead_);
+}
+
+std::int64_t Table::windowRecords() const {
+  const std::size_t windowBytes = mapping_ ? kMappedWindowBytes : kCopiedWindowBytes;
+  return std::max<std::int64_t>(1, static_cast<std::int64_t>(windowBytes) / recordLength_);
 }
 
 const char* Table::loadRecord(std::int64_t n) {
@@ -197,18 +282,50 @@ const char* Table::loadRecord(std::int64_t n) {
     return o.records + static_cast<std::size_t>(n - o.first) * static_cast<std::size_t>(recordLength_);
   }
   ++generation_;
+  // When the reader has caught up with the helper, it faults the rest in
+  // itself rather than wait.
+  if (toucher_) toucher_->stop();
   release(o);
-  const std::size_t windowBytes = mapping_ ? kMappedWindowBytes : kCopiedWindowBytes;
-  const std::int64_t windowRecords = std::max<std::int64_t>(1, static_cast<std::int64_t>(windowBytes) / recordLength_);
+  if (ahead_.end > ahead_.first && n >= ahead_.first && n < ahead_.end) {
+    // The window a read-ahead prepared; the one after it is prepared next.
+    std::swap(o, ahead_);
+    recent_ = other;
+    prepareAhead(o.end);
+    return o.records + static_cast<std::size_t>(n - o.first) * static_cast<std::size_t>(recordLength_);
+  }
   // A walk backwards gets a window that ends at n, so that prior() reads
   // once per window too.
+  const std::int64_t records = windowRecords();
   const Window& current = windows_[recent_];
   const bool backwards = current.end > current.first && n < current.first;
-  const std::int64_t first = backwards ? std::max<std::int64_t>(0, n - windowRecords + 1) : n;
-  const std::int64_t end = std::min(count_, first + windowRecords);
+  const std::int64_t first = backwards ? std::max<std::int64_t>(0, n - records + 1) : n;
+  fillWindow(o, first, std::min(count_, first + records));
+  recent_ = other;
+  if (toucher_) prepareAhead(o.end);
+  return o.records + static_cast<std::size_t>(n - first) * static_cast<std::size_t>(recordLength_);
+}
+
+// Only while a ReadAhead lives.
+void Table::prepareAhead(std::int64_t first) {
+  toucher_->stop();
+  if (ahead_.first != first || ahead_.end <= ahead_.first) {
+    release(ahead_);
+    if (!mapping_ || first >= count_) return;
+    try {
+      fillWindow(ahead_, first, std::min(count_, first + windowRecords()));
+    } catch (...) {
+      // Reading ahead is a favour: whatever is wrong there, the reader meets
+      // it when it gets there itself.
+      release(ahead_);
+      return;
+    }
+  }
+  if (ahead_.view != nullptr) toucher_->touch(ahead_.view, ahead_.viewLength);
+}
+
+void Table::fillWindow(Window& o, std::int64_t first, std::int64_t end) {
   const long long begin = recordOffset(first);
   const long long stop = recordOffset(end);
-
   if (mapping_) {
     // Only bytes that the file holds now may be mapped: touching a mapped
     // page beyond its end kills the process. Cooperating processes never cut
@@ -234,27 +351,61 @@ const char* Table::loadRecord(std::int64_t n) {
   }
   o.first = first;
   o.end = end;
-  recent_ = other;
-  return o.records + static_cast<std::size_t>(n - first) * static_cast<std::size_t>(recordLength_);
 }
 
+Table::ReadAhead::ReadAhead(Table& table) {
+  // Only a table larger than a window gains; only mapped windows have
+  // pages to fault in.
+  if (!table.mapping_ || table.toucher_ || table.count_ <= table.windowRecords()) return;
+  try {
+    table.toucher_ = std::make_unique<PageToucher>(table.file_->mapAlignment());
+  } catch (const std::system_error&) {
+    return;  // no thread to be had: the reader faults the pages in itself
+  }
+  table_ = &table;
+}
+
+Table::ReadAhead::~ReadAhead() {
+  if (table_ == nullptr) return;
+  table_->toucher_.reset();  // stops and joins the thread
+  table_->release(table_->ahead_);
+}
+
+// `bytes` were written at byte `at` of record n and may reach into the
+// records after it.
 void Table::patchWindows(std::int64_t n, std::size_t at, std::string_view bytes) {
   ++generation_;
-  for (Window& w : windows_) {
+  const long long length = recordLength_;
+  const long long begin = n * length + static_cast<long long>(at);
+  const long long end = begin + static_cast<long long>(bytes.size());
+  for (Window* window : {&windows_[0], &windows_[1], &ahead_}) {
+    Window& w = *window;
     // A mapped view shows the write already.
-    if (w.view == nullptr && n >= w.first && n < w.end) {
-      std::copy(bytes.begin(), bytes.end(),
-                w.copy.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(n - w.first) * recordLength_ + at));
-    }
+    if (w.view != nullptr || w.end <= w.first) continue;
+    const long long from = std::max(begin, w.first * length);
+    const long long to = std::min(end, w.end * length);
+    if (from >= to) continue;
+    std::copy(bytes.begin() + (from - begin), bytes.begin() + (to - begin),
+              w.copy.begin() + static_cast<std::ptrdiff_t>(from - w.first * length));
   }
+}
+
+void Table::checkRange(std::int64_t first, std::int64_t end) const {
+  if (first < 0 || end > count_ || first > end) throw std::out_of_range("record number beyond the table's count");
 }
 
 std::string Table::rereadRecord(std::int64_t n) {
   if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
   std::string bytes(static_cast<std::size_t>(recordLength_), '\0');
-  readExactly(bytes.data(), bytes.size(), recordOffset(n));
-  patchWindows(n, 0, bytes);
+  rereadRecords(n, n + 1, bytes.data());
   return bytes;
+}
+
+void Table::rereadRecords(std::int64_t first, std::int64_t end, char* out) {
+  checkRange(first, end);
+  const std::size_t length = static_cast<std::size_t>(end - first) * static_cast<std::size_t>(recordLength_);
+  readExactly(out, length, recordOffset(first));
+  patchWindows(first, 0, std::string_view(out, length));
 }
 
 void Table::touchDate() {
@@ -272,8 +423,16 @@ void Table::touchDate() {
 void Table::writeRecord(std::int64_t n, std::string_view bytes) {
   assert(bytes.size() == static_cast<std::size_t>(recordLength_));
   if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
-  writeAll(bytes.data(), bytes.size(), recordOffset(n));
-  patchWindows(n, 0, bytes);
+  writeRecords(n, bytes);
+}
+
+void Table::writeRecords(std::int64_t first, std::string_view bytes) {
+  assert(bytes.size() % static_cast<std::size_t>(recordLength_) == 0);
+  const auto records = static_cast<std::int64_t>(bytes.size() / static_cast<std::size_t>(recordLength_));
+  checkRange(first, first + records);
+  if (records == 0) return;
+  writeAll(bytes.data(), bytes.size(), recordOffset(first));
+  patchWindows(first, 0, bytes);
   touchDate();
 }
 
@@ -327,17 +486,25 @@ std::int64_t Table::appendRecord(std::string_view bytes) {
   return n;
 }
 
-bool Table::tryLockRow(std::int64_t n) {
-  assert(lockedRow_ < 0 && "one row lock at a time");
-  if (!tryLock(*file_, lock_layout::rowLock(n), LockMode::Exclusive, shownPath_)) return false;
-  lockedRow_ = n;
+bool Table::tryLockRow(std::int64_t n) { return tryLockRows(n, n + 1); }
+
+void Table::unlockRow(std::int64_t n) noexcept { unlockRows(n, n + 1); }
+
+bool Table::tryLockRows(std::int64_t first, std::int64_t end) {
+  assert(lockedFirst_ == lockedEnd_ && "one row lock (or block of them) at a time");
+  assert(first < end);
+  if (!tryLockRange(*file_, lock_layout::rowLock(first), end - first, LockMode::Exclusive, shownPath_)) {
+    return false;
+  }
+  lockedFirst_ = first;
+  lockedEnd_ = end;
   return true;
 }
 
-void Table::unlockRow(std::int64_t n) noexcept {
-  assert(lockedRow_ == n);
-  unlock(*file_, lock_layout::rowLock(n));
-  lockedRow_ = -1;
+void Table::unlockRows(std::int64_t first, std::int64_t end) noexcept {
+  assert(lockedFirst_ == first && lockedEnd_ == end);
+  unlockRange(*file_, lock_layout::rowLock(first), end - first);
+  lockedFirst_ = lockedEnd_ = 0;
 }
 
 void Table::empty() {

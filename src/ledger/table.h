@@ -57,13 +57,41 @@ class Table {
     }
     return loadRecord(n);
   }
+  // The bytes of record n as record() gives them, and in `end` where the
+  // records that follow it contiguously in memory end: a scan steps through
+  // them without a call per record. Valid as long as record()'s bytes are.
+  const char* recordSpan(std::int64_t n, std::int64_t& end) {
+    const char* bytes = record(n);
+    end = windows_[recent_].end;
+    return bytes;
+  }
+  // A pass that reads the records in order, one window after the other:
+  // while it lives, the window after the one being read is mapped ahead and
+  // a helper thread faults its pages in meanwhile, so that on a machine with
+  // a core to spare the reader seldom waits for the kernel. Nothing happens
+  // where windows are read copies or the table fits in one window.
+  class ReadAhead {
+   public:
+    explicit ReadAhead(Table& table);
+    ~ReadAhead();  // stops the helper and unmaps the window ahead
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+   private:
+    Table* table_ = nullptr;
+  };
+
   // Changes whenever bytes that record() returned may have changed, so that
   // a reader may keep what it decoded from them until then.
   std::uint64_t generation() const { return generation_; }
   // Record n as the file holds it now, past the windows.
   std::string rereadRecord(std::int64_t n);
+  // Records [first, end) as the file holds them now, into `out`.
+  void rereadRecords(std::int64_t first, std::int64_t end, char* out);
 
   void writeRecord(std::int64_t n, std::string_view bytes);
+  // Whole records from record `first` on, in one write.
+  void writeRecords(std::int64_t first, std::string_view bytes);
   void markDeleted(std::int64_t n);
   // Appends a record at the end of the file as it is now (other processes
   // may have appended since the last refresh) and returns its number. On a
@@ -74,6 +102,10 @@ class Table {
   // lock at a time.
   bool tryLockRow(std::int64_t n);
   void unlockRow(std::int64_t n) noexcept;
+  // The row locks of records [first, end) in one call: all of them, or none
+  // when another user holds any. Held instead of a single row lock.
+  bool tryLockRows(std::int64_t first, std::int64_t end);
+  void unlockRows(std::int64_t first, std::int64_t end) noexcept;
 
   // Removes every record; needs exclusive access.
   void empty();
@@ -93,7 +125,12 @@ class Table {
     std::vector<char> copy;         // the bytes read, when not mapped
   };
 
+  class PageToucher;
+
   const char* loadRecord(std::int64_t n);
+  std::int64_t windowRecords() const;
+  void fillWindow(Window& w, std::int64_t first, std::int64_t end);
+  void prepareAhead(std::int64_t first);
   void release(Window& w) noexcept;
   void readHeaderAndExtent(std::int64_t& uncounted);
   void repairCount();
@@ -104,6 +141,7 @@ class Table {
   void restoreEnd(long long endOffset) noexcept;
   void touchDate();
   void patchWindows(std::int64_t n, std::size_t at, std::string_view bytes);
+  void checkRange(std::int64_t first, std::int64_t end) const;
   long long recordOffset(std::int64_t n) const {
     return static_cast<long long>(header_.headerLength) + n * static_cast<long long>(recordLength_);
   }
@@ -119,8 +157,14 @@ class Table {
   bool mapping_ = true;  // until a map fails
   Window windows_[2];
   int recent_ = 0;
+  // While a ReadAhead lives: the window after the one being read, and the
+  // thread that faults its pages in.
+  Window ahead_;
+  std::unique_ptr<PageToucher> toucher_;
   std::uint64_t generation_ = 0;
-  std::int64_t lockedRow_ = -1;
+  // The row locks held: records [lockedFirst_, lockedEnd_).
+  std::int64_t lockedFirst_ = 0;
+  std::int64_t lockedEnd_ = 0;
   std::string appendBuffer_;
   std::string repairNotice_;
 };

@@ -713,4 +713,48 @@ TEST_F(HeldRows, RecomputationStopsAtAHeldBookAndDeletingItIsRefused) {
   EXPECT_EQ(books[1][ledger::books::BALANCE], Value{7.0});
 }
 
+// A journal of several of the blocks in which the recomputation stores its
+// rows (923 journal rows each), with the held row in the second one.
+TEST(HeldRowsOfALargeJournal, RecomputationStoresTheRowsBeforeTheHeldOneAndShowsTheirTextsOnly) {
+  TempDir dir;
+  constexpr int kRows = 2000;
+  constexpr int kHeldId = 1500;
+  seed(dir.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 5.0}, {2.0, cz("Banka"), 6.0}});
+  std::vector<JournalRow> rows;
+  for (int i = 1; i <= kRows; ++i) {
+    // Rows of book 3 name no book: they are walked over, never stored.
+    rows.push_back({.id = static_cast<double>(i), .idk = static_cast<double>(1 + i % 3),
+                    .text = "r" + std::to_string(i), .plus = static_cast<double>(i), .zustatek = -1.0});
+  }
+  seedJournal(dir.path(), rows);
+  const auto journalBefore = stored(dir.path(), LedgerTable::Journal);
+  const auto booksBefore = stored(dir.path(), LedgerTable::Books);
+  app::RecordingStatusLine status;
+  app::Ledger l(dir.path(), text::Regional::czech(), status);
+  l.open();
+  RowHolder holder(dir.path(), "journal", std::to_string(kHeldId));
+  ASSERT_TRUE(holder.ready());
+
+  expectRefusal([&] { l.RecomputeBalances(); }, rowLocked(dir.path(), LedgerTable::Journal), "recomputation");
+  EXPECT_EQ(l.journal().state(), DatasetState::Browse);
+  EXPECT_TRUE(l.journal().filtered());
+  EXPECT_TRUE(l.journal().dataSource().enabled());
+  EXPECT_EQ(holder.release(), 0);
+
+  auto journal = stored(dir.path(), LedgerTable::Journal);
+  double sums[3] = {};
+  for (int i = 1; i <= kRows; ++i) {
+    const int book = 1 + i % 3;
+    Value expected = journalBefore[static_cast<size_t>(i - 1)][J::ZUSTATEK];
+    if (i < kHeldId && book != 3) expected = sums[book] += i;
+    EXPECT_EQ(journal[static_cast<size_t>(i - 1)][J::ZUSTATEK], expected) << "row " << i;
+  }
+  EXPECT_EQ(stored(dir.path(), LedgerTable::Books), booksBefore);
+  // Every row's text up to the held row, which stopped the pass before its
+  // own text.
+  std::vector<std::string> texts = {"Start"};
+  for (int i = 1; i < kHeldId; ++i) texts.push_back("r" + std::to_string(i));
+  EXPECT_EQ(status.texts, texts);
+}
+
 }  // namespace

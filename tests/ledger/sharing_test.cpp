@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -327,6 +328,181 @@ TEST(Sharing, AnEditReadsWhatThePeerWroteAndARowThePeerDeletedIsReported) {
   EXPECT_EQ(errorOf([&] { t.remove(); }), deleted);
   EXPECT_EQ(ids(t), (std::vector<std::int64_t>{42, 3}));
   EXPECT_EQ(t.recordCount(), 2);
+}
+
+// --- bulk column updates ---------------------------------------------------
+
+// A table of `rows` rows numbered 1.., written as bytes at once: the update
+// takes its row locks 6,393 rows of this layout at a time, so that these
+// tables hold three blocks.
+constexpr int kBigTableRows = 15'000;
+constexpr std::size_t kHeaderLength = 32 + 2 * 32 + 1;
+constexpr std::size_t kRecordLength = 41;
+
+fs::path bigTable(const TempDir& dir) {
+  const fs::path file = dir / "big.dbf";
+  ledger::createTable(file, kLayout);
+  std::string bytes = testing_support::readFile(file);
+  bytes.pop_back();  // the end mark
+  const std::uint32_t rows = kBigTableRows;
+  for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<char>((rows >> (8 * i)) & 0xFF);
+  for (int i = 1; i <= kBigTableRows; ++i) {
+    std::string record(kRecordLength, ' ');
+    const std::string n = std::to_string(i);
+    record.replace(11 - n.size(), n.size(), n);
+    record.replace(11, n.size() + 4, "row " + n);
+    bytes += record;
+  }
+  bytes += '\x1A';
+  testing_support::writeFile(file, bytes);
+  return file;
+}
+
+// Every row's ID, read by a component of its own.
+std::vector<std::int64_t> storedIds(const fs::path& file) {
+  Dataset t("Reader", file, text::Regional::czech());
+  t.open();
+  return ids(t);
+}
+
+std::optional<ledger::Value> idPlus(const Dataset& d, double amount) {
+  return ledger::Value{d.field(0).asFloat() + amount};
+}
+
+TEST(SharingUpdates, AnUpdateStopsAtTheRowThePeerHoldsWithTheRowsBeforeItStored) {
+  TempDir dir;
+  const fs::path file = bigTable(dir);
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  // In the second block, so that the first is stored whole and the second
+  // up to the held row.
+  ASSERT_EQ(peer.ask("lock-row 9000"), "ok");
+
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  EXPECT_EQ(errorOf([&] { t.updateColumn(0, [](const Dataset& d) { return idPlus(d, 100'000); }); }),
+            lockedMessage(file));
+  EXPECT_EQ(t.state(), DatasetState::Browse);
+  EXPECT_EQ(t.field(0).asInteger(), 9001) << "the cursor stands on the held row";
+  std::vector<std::int64_t> expected;
+  for (int i = 1; i <= kBigTableRows; ++i) expected.push_back(i <= 9000 ? i + 100'000 : i);
+  EXPECT_EQ(storedIds(file), expected);
+
+  // Once the peer lets go, the update goes through.
+  ASSERT_EQ(peer.ask("release"), "ok");
+  t.updateColumn(0, [](const Dataset& d) { return idPlus(d, 100'000); });
+  for (std::int64_t& id : expected) id += 100'000;
+  EXPECT_EQ(storedIds(file), expected);
+  EXPECT_EQ(peer.ask("set-row 9000 7"), "ok") << "no row lock is left behind";
+}
+
+TEST(SharingUpdates, AHeldRowThatKeepsItsValueAndDeletedRowsDoNotStopTheUpdate) {
+  TempDir dir;
+  const fs::path file = bigTable(dir);
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  // Rows by position: the later one first, so that the earlier removal does
+  // not shift it. Row 8000 lies in the block of the held row, which is then
+  // taken row by row; row 2 in a block that is locked whole.
+  ASSERT_EQ(peer.ask("remove 8000"), "ok");
+  ASSERT_EQ(peer.ask("remove 2"), "ok");
+  ASSERT_EQ(peer.ask("lock-row 8998"), "ok");  // ID 9001, two rows before it removed
+
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  std::int64_t visited = 0;
+  t.updateColumn(0, [&](const Dataset& d) -> std::optional<ledger::Value> {
+    ++visited;
+    if (d.field(0).asInteger() == 9001) return std::nullopt;
+    return idPlus(d, 100'000);
+  });
+  EXPECT_EQ(visited, kBigTableRows - 2);
+  EXPECT_TRUE(t.eof());
+  EXPECT_EQ(t.field(0).asInteger(), kBigTableRows + 100'000);
+  std::vector<std::int64_t> expected;
+  for (int i = 1; i <= kBigTableRows; ++i) {
+    if (i == 3 || i == 8001) continue;
+    expected.push_back(i == 9001 ? i : i + 100'000);
+  }
+  EXPECT_EQ(storedIds(file), expected);
+  // The deleted rows are as the peer left them.
+  const std::string bytes = testing_support::readFile(file);
+  for (const std::size_t record : {std::size_t{2}, std::size_t{8000}}) {
+    const std::string row = bytes.substr(kHeaderLength + record * kRecordLength, 11);
+    EXPECT_EQ(row, "*" + std::string(10 - std::to_string(record + 1).size(), ' ') + std::to_string(record + 1));
+  }
+}
+
+TEST(SharingUpdates, RowsThePeerAppendsBeforeTakePartAndRowsItAppendsMeanwhileAreLeftAlone) {
+  TempDir dir;
+  const fs::path file = bigTable(dir);
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  ASSERT_EQ(peer.ask("append 10 15001"), "ok");
+
+  bool appended = false;
+  t.updateColumn(0, [&](const Dataset& d) {
+    if (!appended) {
+      // While our update holds the first block's rows.
+      appended = true;
+      EXPECT_EQ(peer.ask("append 5 20001"), "ok");
+    }
+    return idPlus(d, 100'000);
+  });
+
+  std::vector<std::int64_t> expected;
+  for (int i = 1; i <= kBigTableRows + 10; ++i) expected.push_back(i + 100'000);
+  for (int i = 20001; i <= 20005; ++i) expected.push_back(i);
+  EXPECT_EQ(storedIds(file), expected);
+  EXPECT_EQ(t.recordCount(), kBigTableRows + 15);
+  EXPECT_EQ(t.textAt(kBigTableRows + 14, 1), "row 20005");
+  EXPECT_EQ(peer.ask("count"), "ok " + std::to_string(kBigTableRows + 15));
+  const std::string bytes = testing_support::readFile(file);
+  EXPECT_EQ(bytes.size(), kHeaderLength + (kBigTableRows + 15) * kRecordLength + 1);
+  EXPECT_EQ(bytes.back(), '\x1A');
+}
+
+TEST(SharingUpdates, TheBlockInHandIsLockedAndLaterRowsAreReadWhenTheirTurnComes) {
+  TempDir dir;
+  const fs::path file = bigTable(dir);
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  t.updateColumn(1, [&](const Dataset& d) {
+    const std::int64_t id = d.field(0).asInteger();
+    if (id == 10) {
+      EXPECT_EQ(peer.ask("set-row 19 555"), "error " + oneLine(lockedMessage(file))) << "a row of this block";
+      EXPECT_EQ(peer.ask("set-row 6999 666"), "ok") << "a row of the next block";
+    }
+    return std::optional<ledger::Value>(ledger::Value{"updated " + std::to_string(id)});
+  });
+  EXPECT_EQ(t.textAt(19, 1), "updated 20");
+  EXPECT_EQ(t.textAt(6999, 1), "updated 666");
+}
+
+TEST(SharingUpdates, InABlockTakenRowByRowAChangedRowIsReadAgainUnderItsLock) {
+  TempDir dir;
+  const fs::path file = bigTable(dir);
+  Peer peer(file);
+  ASSERT_EQ(peer.ask("open"), "ok");
+  ASSERT_EQ(peer.ask("lock-row 100"), "ok");
+  Dataset t("Table1", file, text::Regional::czech());
+  t.open();
+  t.updateColumn(1, [&](const Dataset& d) -> std::optional<ledger::Value> {
+    const std::int64_t id = d.field(0).asInteger();
+    if (id == 101) return std::nullopt;  // the held row
+    // Between our look at the row and our lock of it.
+    if (id == 200) {
+      EXPECT_EQ(peer.ask("set-row 199 777"), "ok");
+    }
+    return ledger::Value{std::string("updated")};
+  });
+  EXPECT_EQ(t.valueAt(199, 0), ledger::Value{777.0}) << "the peer's change is kept";
+  EXPECT_EQ(t.textAt(199, 1), "updated");
+  EXPECT_EQ(t.textAt(100, 1), "row 101");
 }
 
 }  // namespace

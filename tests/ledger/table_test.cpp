@@ -289,6 +289,32 @@ TEST(FieldCodec, ReadsDatesAndLogicals) {
   }
 }
 
+TEST(FieldCodec, ReadsTextsWithoutTheirPadding) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string bytes;
+    std::string text;
+  } cases[] = {
+      {"", ""},
+      {"        ", ""},
+      {std::string(200, ' '), ""},
+      {"a" + std::string(199, ' '), "a"},
+      {"  Nákup " + std::string(192, ' '), "  Nákup"},  // leading blanks are kept
+      {"ab   cd" + std::string(9, ' '), "ab   cd"},
+      {"12345678", "12345678"},
+      {"12345678" + std::string(8, ' '), "12345678"},
+      {"123456789" + std::string(8, ' '), "123456789"},
+      {"x" + std::string(15, ' ') + "y", std::string("x") + std::string(15, ' ') + "y"},
+      {"row\0\0\0\0\0\0\0\0\0\0\0"s, "row"},                     // NUL padding
+      {"row  \0 \0"s + std::string(16, ' '), "row"},                    // both
+      {"row\0x"s + std::string(10, ' '), "row\0x"s},                    // a NUL inside stays
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ledger::codec::decodeText(c.bytes.data(), static_cast<int>(c.bytes.size())), c.text)
+        << "'" << c.bytes << "'";
+  }
+}
+
 // --- round trips through a Dataset ----------------------------------------------
 
 const std::vector<FieldDef> kEveryType = {

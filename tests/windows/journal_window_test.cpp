@@ -294,16 +294,6 @@ class JournalWindowTest : public QObject {
     QCOMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&journal()));
   }
 
-  void notYetAvailableCommandsSaySoInTheStatusLine() {
-    startProgram();
-    const std::string notice = text::toCp1250("Tato funkce zatím není k dispozici.");
-    for (auto key : {QKeyCombination(Qt::CTRL, Qt::Key_S), QKeyCombination(Qt::CTRL, Qt::Key_O)}) {
-      ledger().status().show("");
-      QTest::keySequence(&journal(), QKeySequence(key));
-      QCOMPARE(ledger().status().text(), notice);
-    }
-  }
-
   void f1ShowsTheHelpWindowAndTheMenuTheConfiguration() {
     startProgram();
     QWidget* help = windows_->all.Form8;

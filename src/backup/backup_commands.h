@@ -1,0 +1,55 @@
+#pragma once
+#include <filesystem>
+#include <string>
+
+#include "app/ledger.h"
+#include "backup/backup_reader.h"
+#include "ledger/table_rewrite.h"
+#include "text/date.h"
+#include "text/regional.h"
+
+// SaveBackup and RestoreBackup without their file dialogs: what the two
+// commands do once the user has chosen a file, and the texts and names the
+// dialogs are set up with. The windows and mincar-cli share them.
+namespace backup {
+
+// The dialogs' one filter entry: the description the user sees and the
+// pattern it stands for.
+inline constexpr const char* kFilterDescriptionUtf8 = "Soubory záloh (*.txu)";
+inline constexpr const char* kFilterPattern = "*.TXU";
+// The ".txu" that a chosen name must hold somewhere, in these lower-case
+// letters.
+inline constexpr const char* kBackupExtension = ".txu";
+
+// Status texts, Windows-1250.
+std::string saveCancelledText();     // "Zaloha stornovana..."
+std::string saveStartText();         // "Start zalohy..."
+std::string restoreCancelledText();  // "Obnova dat stornovana..."
+std::string restoreStartText();      // "Start obnovení ze zalohy..."
+
+// "zaloha_" + today's short-date text with every "." replaced by "_" +
+// ".txu": zaloha_7_12_2026.txu under Czech settings. A "/" of a date
+// format becomes "_" too, since no file name can hold it.
+std::string DefaultBackupName(const text::Date& today, const text::Regional& regional);
+
+// The chosen name with ".txu" appended unless it holds ".txu" anywhere
+// (so "x.TXU" becomes "x.TXU.txu").
+std::string WithBackupExtension(const std::string& chosen);
+
+// The folder both dialogs start in: data/ under the working folder.
+std::filesystem::path BackupFolder(const std::filesystem::path& workDir);
+
+// SaveBackup from step 4 on: "Start zalohy...", the ".txu" rule, the
+// backup of all three tables written whole beside the file and put in its
+// place, then the file's full name in the status line. Returns that name.
+// A failure leaves an earlier file of that name as it was, and the status
+// line keeps "Start zalohy...".
+std::filesystem::path SaveBackupTo(app::Ledger& ledger, const std::filesystem::path& chosen,
+                                   ledger::TableRewrite::FileMaker create = ledger::createPosixFile);
+
+// RestoreBackup from step 3 on: "Start obnovení ze zalohy...", then the
+// restore of LoadAllTables. A file that cannot be opened fails with
+// "Cannot open file %s" and leaves the status line as it is.
+void RestoreBackupFrom(app::Ledger& ledger, const std::filesystem::path& chosen, const RestoreFiles& files = {});
+
+}  // namespace backup

@@ -1,0 +1,95 @@
+#pragma once
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ledger.h"
+#include "backup/backup_lines.h"
+#include "ledger/dataset.h"
+#include "ledger/table_rewrite.h"
+#include "ledger/value.h"
+#include "text/regional.h"
+
+// The reader of the text backup: three sections by position, each a header
+// with its count and that many record lines, every row made by its table's
+// new-record rule and then overwritten by the line's pieces.
+namespace backup {
+
+// A table's columns as the reader lays out a record: deletion flag first,
+// then each field's bytes.
+struct RecordLayout {
+  std::vector<ledger::FieldDef> fields;
+  std::vector<int> offsets;  // after the deletion flag
+  int recordLength = 1;
+
+  static RecordLayout of(const ledger::Dataset& table);
+  static RecordLayout of(const std::vector<ledger::FieldDef>& fields);
+};
+
+// Reads a header line and returns the count between its first two ";".
+// Nothing else of the line counts. Throws "'%s' is not a valid integer
+// value" naming the piece.
+int ReadRecordCount(BackupLines& in);
+
+// Assigns the pieces of a record line to columns 0 .. n-1 of `record` (a
+// row laid out by `layout`): a piece of exactly one blank leaves the column
+// as the new-record rule made it; any other piece is assigned as text,
+// which a number or a date column parses with the regional settings and a
+// text column cuts to its length. Pieces beyond n are ignored; a missing
+// piece is the empty text, which number and date columns refuse. A refused
+// piece throws "Invalid value for field '%s'" and leaves the columns before
+// it assigned.
+void SetFieldsFromText(const RecordLayout& layout, std::string& record, std::string_view line, int n,
+                       const text::Regional& regional);
+
+// What the journal's new-row rule puts into every new row besides its
+// number: the calendar's date and the current book and movement, as they
+// stand before the restore. Values, as the rule copies them.
+struct JournalDefaults {
+  std::string date;     // the calendar date's short-date text
+  ledger::Value book;   // column 0 of the books' current row, empty on an empty list
+  ledger::Value move;   // column 0 of the movements' current row
+  ledger::Value moveName;  // column 1 of the movements' current row
+
+  static JournalDefaults of(app::Ledger& ledger);
+};
+
+// The counts the three headers announced, in file order.
+using SectionCounts = std::array<int, 3>;
+
+// Reads and checks a whole backup file exactly as the restore will fill the
+// tables from it (same lines, same pieces, same conversions, same new-row
+// values), without touching any table. On the first error throws
+// mincar::Error: the message of the failing step, then a line naming the
+// file, the line number and, for a value, the column.
+SectionCounts CheckBackup(BackupLines& in, const std::array<RecordLayout, 3>& layouts,
+                          const JournalDefaults& defaults, const text::Regional& regional);
+
+// How the restore makes its new tables; tests stand faulty files in here.
+struct RestoreFiles {
+  ledger::TableRewrite::FileMaker create = ledger::createPosixFile;
+};
+
+// The restore: journal, movements list and books list replaced by the
+// three sections of the file.
+//
+// 1. The whole file is read and checked first (CheckBackup); a file that
+//    does not read through whole changes nothing.
+// 2. All three tables are taken for exclusive use; when another user has
+//    any of them open, the engine's refusal is thrown and nothing changes.
+// 3. Each new table is written beside its old one and renamed over it, the
+//    journal first: a crash at any moment leaves each table either as it
+//    was or as restored.
+// 4. The tables are opened shared again. As the rows' own new-record rules
+//    would leave them: each table on its last row, the journal's filter off
+//    when the journal section held rows, the data sources on,
+//    RefreshAfterNewRecord true; "Table has %d records" with each header's
+//    count in the status line, in file order.
+//
+// On every way out the flag, the data sources and the tables' open state
+// (and current rows, when nothing was replaced) are as they were.
+void LoadAllTables(const std::filesystem::path& file, app::Ledger& ledger, const RestoreFiles& files = {});
+
+}  // namespace backup

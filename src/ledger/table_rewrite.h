@@ -1,0 +1,103 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ledger/dbf_header.h"
+#include "ledger/file.h"
+#include "ledger/value.h"
+
+namespace ledger {
+
+// The header of a table file as it stands, read past the engine (no locks):
+// the parsed header and its bytes, header length of them. Errors name the
+// file: "Cannot open file %s", "Cannot read %s: reason", damage.
+struct TableHeader {
+  dbf::Header header;
+  std::string bytes;
+};
+TableHeader readTableHeader(const std::filesystem::path& table);
+
+// Forces a folder's entries to the disk: a rename is durable only once the
+// folder that holds both names is. 0 or an errno value.
+int syncFolder(const std::filesystem::path& folder);
+
+// Starts the disk's work on a file being written while the rest is still
+// being made, so that the sync at the end waits for little. Through a
+// descriptor of its own: the seam's files know nothing of it, and where it
+// cannot work it costs only time. Linux only; elsewhere it does nothing.
+class EarlyWriteback {
+ public:
+  explicit EarlyWriteback(const std::filesystem::path& file);
+  ~EarlyWriteback();
+  EarlyWriteback(const EarlyWriteback&) = delete;
+  EarlyWriteback& operator=(const EarlyWriteback&) = delete;
+  // The file now holds this many bytes from its start.
+  void written(long long bytes);
+
+ private:
+  int fd_ = -1;
+  long long started_ = 0;  // bytes whose writeback has been started
+};
+
+// A table written anew in a file beside it and put in its place by one
+// rename, so that a crash at any moment leaves either the old file or the
+// whole new one, never a table half written. The new file keeps the old
+// header byte for byte (fields, language driver, whatever else a foreign
+// writer put there) except the date and the count.
+//
+// The caller holds the table for exclusive use from before the rewrite is
+// made until after install(): nobody else may open the old file meanwhile,
+// and a file left beside it by an earlier rewrite that crashed is then
+// known to be a leftover, which the constructor removes.
+class TableRewrite {
+ public:
+  // Creates a new file; a null result with error set when it cannot.
+  using FileMaker = std::function<std::unique_ptr<File>(const std::filesystem::path&, int& error)>;
+
+  explicit TableRewrite(std::filesystem::path table, FileMaker create = createPosixFile);
+  // Removes the new file unless it was installed; never throws.
+  ~TableRewrite();
+  TableRewrite(const TableRewrite&) = delete;
+  TableRewrite& operator=(const TableRewrite&) = delete;
+
+  const std::vector<FieldDef>& fields() const { return header_.header.fields; }
+  // Where each field starts, after the deletion flag.
+  const std::vector<int>& offsets() const { return header_.header.offsets; }
+  int recordLength() const { return header_.header.recordLength; }
+  std::int64_t count() const { return count_; }
+
+  // One record, deletion flag first, recordLength() bytes.
+  void append(std::string_view record);
+  // Writes what is buffered, the end mark and the header's count, and
+  // forces it all to the disk. The old table is untouched so far.
+  void finish();
+  // Renames the finished file over the table and makes the rename durable.
+  void install();
+
+  // Where the rewrite of a table builds its new file.
+  static std::filesystem::path temporaryPath(const std::filesystem::path& table);
+
+ private:
+  void flush();
+  void writeAt(const char* data, std::size_t count, long long offset);
+  [[noreturn]] void failWrite(int error) const;
+
+  std::filesystem::path table_;
+  std::filesystem::path temporary_;
+  std::string shownPath_;
+  TableHeader header_;
+  std::unique_ptr<File> file_;
+  std::string buffer_;
+  long long written_ = 0;  // bytes of the new file on disk so far
+  std::unique_ptr<EarlyWriteback> writeback_;
+  std::int64_t count_ = 0;
+  bool finished_ = false;
+  bool installed_ = false;
+};
+
+}  // namespace ledger

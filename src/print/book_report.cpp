@@ -1,0 +1,225 @@
+#include "print/book_report.h"
+
+#include <fstream>
+#include <memory>
+#include <system_error>
+
+#include "ledger/ledger_tables.h"
+#include "print/browser.h"
+#include "print/czech_html.h"
+#include "print/page_footer.h"
+#include "print/replace_all.h"
+#include "text/cp1250.h"
+#include "text/error.h"
+#include "text/regional.h"
+
+namespace print {
+
+namespace fs = std::filesystem;
+namespace col = ledger::journal;
+
+namespace {
+
+// Written here in UTF-8; the page is Windows-1250. The leading blanks are
+// part of the page.
+constexpr std::string_view kHeaderUtf8 = R"page(<html>
+ <head>
+  <meta http-equiv="Content-Type" content="text/html; charset=en_US">
+    <title>Mincar | Tisk pokladní knihy xxx0</title>
+ </head>
+ <body>
+ <center><h2>Kniha .xxx0. od xxx1 do xxx2</h2>  <table style="width: 100%; text-align: left;" border="1" cellpadding="0" cellspacing="1">
+   <tr>
+    <td align="center">Číslo</td>
+    <td align="center">Datum</td>
+    <td align="center">Kniha</td>
+    <td align="center">Pohyb</td>
+    <td align="center">Text</td>
+    <td align="center">Plus</td>
+    <td align="center">Minus</td>
+    <td align="center">Zůstatek</td>
+   </tr>
+   <tr>
+    <td colspan="7" align="right">Poč.stav:</td>
+    <td align="right"><b>xxx3</b></td>
+   </tr>
+)page";
+
+constexpr std::string_view kRowUtf8 = R"page(   <tr>
+    <td align="center">xxx0</td>
+    <td align="center">xxx1</td>
+    <td align="center">xxx2</td>
+    <td align="center">xxx3</td>
+    <td align="center"><small>xxx4</small></td>
+    <td align="right">xxx5</td>
+    <td align="right">xxx6</td>
+    <td align="right">xxx7</td>
+   </tr>
+)page";
+
+constexpr std::string_view kFooterUtf8 = R"page(   <tr>
+     <td colspan="8" align="center"><small><small><small>xxx0</small></small></td>
+   </tr>
+  </table>
+ </body>
+</html>
+)page";
+
+// The row markers with the columns they take, in the order they are filled.
+struct RowMarker {
+  const char* marker;
+  int column;
+};
+constexpr RowMarker kRowMarkers[] = {
+    {"xxx0", col::ID},   {"xxx1", col::DATUM}, {"xxx2", col::IDK},   {"xxx3", col::IDM},
+    {"xxx4", col::TEXT}, {"xxx5", col::PLUS},  {"xxx6", col::MINUS}, {"xxx7", col::ZUSTATEK},
+};
+
+constexpr std::string_view kAfterValue = "&nbsp;";
+
+// A path in a message: the file system's UTF-8 as Windows-1250 where the
+// code page holds it, else its bytes as they are.
+std::string pathText(const fs::path& file) {
+  try {
+    return text::toCp1250(file.string());
+  } catch (const mincar::Error&) {
+    return file.string();
+  }
+}
+
+// The DATUM of the journal's first or last shown row; empty when no row is
+// shown.
+std::string shownDate(ledger::Dataset& journal, bool last) {
+  if (last) {
+    journal.last();
+  } else {
+    journal.first();
+  }
+  return journal.field(col::DATUM).asString();
+}
+
+// Removes the file unless the page was finished, so that a failed report
+// leaves no half page that would print as a whole one.
+class UnfinishedFile {
+ public:
+  explicit UnfinishedFile(fs::path file) : file_(std::move(file)) {}
+  ~UnfinishedFile() {
+    if (finished_) return;
+    // Only a page of our own: a device named as the file (-o /dev/full)
+    // stays.
+    std::error_code ignored;
+    if (fs::is_regular_file(file_, ignored)) fs::remove(file_, ignored);
+  }
+  UnfinishedFile(const UnfinishedFile&) = delete;
+  UnfinishedFile& operator=(const UnfinishedFile&) = delete;
+  void finish() { finished_ = true; }
+
+ private:
+  fs::path file_;
+  bool finished_ = false;
+};
+
+}  // namespace
+
+const std::string& ReportHeaderTemplate() {
+  static const std::string header = text::toCp1250(kHeaderUtf8);
+  return header;
+}
+
+const std::string& ReportRowTemplate() {
+  static const std::string row = text::toCp1250(kRowUtf8);
+  return row;
+}
+
+const std::string& ReportFooterTemplate() {
+  static const std::string footer = text::toCp1250(kFooterUtf8);
+  return footer;
+}
+
+void ResetReportTemplates(ReportTexts& texts) {
+  texts.ReportHeader = ReportHeaderTemplate();
+  texts.ReportRow = ReportRowTemplate();
+  texts.ReportFooter = ReportFooterTemplate();
+}
+
+void FillReportHeaderAndFooter(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& criteria,
+                               std::string_view initialBalance) {
+  const text::Regional& regional = ledger.regional();
+  ledger::Dataset& journal = ledger.journal();
+  // 1.
+  ResetReportTemplates(texts);
+  // 2. The title and the heading.
+  const std::string bookName = criteria.bookOn ? ledger.books().field(ledger::books::TEXT).asString() : std::string();
+  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx0", bookName);
+  // 3.
+  const std::string fromDate =
+      criteria.fromDateOn ? text::formatDate(criteria.fromDate, regional) : shownDate(journal, false);
+  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx1", fromDate);
+  // 4.
+  const std::string toDate =
+      criteria.toDateOn ? text::formatDate(criteria.toDate, regional) : shownDate(journal, true);
+  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx2", toDate);
+  // 5. As typed: neither converted nor checked.
+  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx3", initialBalance);
+  // 6.
+  texts.ReportHeader = CzechToHtml(texts.ReportHeader);
+  // 7.
+  texts.ReportFooter = CzechToHtml(ReplaceAll(texts.ReportFooter, "xxx0", PageFooter));
+}
+
+void WriteReportRows(ledger::Dataset& journal, const ReportTexts& texts, std::ostream& out) {
+  const ledger::Field* fields[std::size(kRowMarkers)];
+  for (std::size_t i = 0; i < std::size(kRowMarkers); ++i) fields[i] = &journal.field(kRowMarkers[i].column);
+  std::string value;
+  // 1.
+  journal.first();
+  // 2.
+  while (!journal.eof()) {
+    std::string block = texts.ReportRow;
+    for (std::size_t i = 0; i < std::size(kRowMarkers); ++i) {
+      value = fields[i]->asString();
+      value += kAfterValue;
+      block = ReplaceAll(block, kRowMarkers[i].marker, value);
+    }
+    block = CzechToHtml(block);
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    // A full disk fails every later write too; no need to walk on.
+    if (!out) return;
+    journal.next();
+  }
+}
+
+void WriteReport(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& criteria,
+                 std::string_view initialBalance, const fs::path& file) {
+  // 1.-7.
+  FillReportHeaderAndFooter(texts, ledger, criteria, initialBalance);
+  // 8. Written as it is walked: a page of a million rows is never held whole.
+  constexpr std::size_t kBufferSize = 1 << 20;
+  auto buffer = std::make_unique<char[]>(kBufferSize);
+  std::ofstream out;
+  out.rdbuf()->pubsetbuf(buffer.get(), kBufferSize);
+  out.open(file, std::ios::binary | std::ios::trunc);
+  if (!out) throw mincar::Error(mincar::fill("Cannot create file %s", {pathText(file)}));
+  UnfinishedFile unfinished(file);
+  out.write(texts.ReportHeader.data(), static_cast<std::streamsize>(texts.ReportHeader.size()));
+  WriteReportRows(ledger.journal(), texts, out);
+  out.write(texts.ReportFooter.data(), static_cast<std::streamsize>(texts.ReportFooter.size()));
+  out.close();
+  if (!out) throw mincar::Error(mincar::fill("Cannot write file %s", {pathText(file)}));
+  unfinished.finish();
+}
+
+void PrintReport(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& criteria,
+                 std::string_view initialBalance, const fs::path& folder, const fs::path& fileName,
+                 const BrowserCall& browser) {
+  // A folder name outside the code page is refused before anything is
+  // written, as the voucher does.
+  const std::string name = text::toCp1250(fileName.string());
+  BrowserCommandLine(browser.command, browser.fileSpec, folder, name);
+  // 1.-8.
+  WriteReport(texts, ledger, criteria, initialBalance, folder / fileName);
+  // 9.
+  OpenInBrowser(browser.command, browser.fileSpec, folder, name, browser.status, browser.launcher);
+}
+
+}  // namespace print

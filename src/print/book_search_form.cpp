@@ -1,0 +1,270 @@
+#include "print/book_search_form.h"
+
+#include <filesystem>
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/error_box_qt.h"
+#include "app/journal_window.h"
+#include "print/config_form.h"
+#include "print/form_text_qt.h"
+#include "text/cp1250.h"
+#include "text/error.h"
+#include "text/regional.h"
+
+namespace print {
+
+namespace {
+
+// The report's page, in the working folder.
+constexpr const char* kPageFileName = "out.htm";
+// ImageList1: three columns, a printer.
+constexpr int kRecomputeImage = 25;
+constexpr int kPrintImage = 13;
+
+// The short date format's pattern letters (d, M, y) mean the same to Qt;
+// everything else is literal there only when quoted.
+QString qtDateFormat(const std::string& shortDateFormat) {
+  QString format;
+  QString literal;
+  for (char c : shortDateFormat) {
+    if (c == 'd' || c == 'M' || c == 'y') {
+      if (!literal.isEmpty()) {
+        format += QLatin1Char('\'') + literal + QLatin1Char('\'');
+        literal.clear();
+      }
+      format += QLatin1Char(c);
+    } else {
+      literal += QString::fromUtf8(text::toUtf8(std::string(1, c)));
+    }
+  }
+  if (!literal.isEmpty()) format += QLatin1Char('\'') + literal + QLatin1Char('\'');
+  return format;
+}
+
+QDate toQDate(const text::Date& date) { return QDate(date.year, date.month, date.day); }
+text::Date fromQDate(const QDate& date) { return {date.year(), date.month(), date.day()}; }
+
+}  // namespace
+
+BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, BookSearchLinks links,
+                               BrowserLauncher* launcher)
+    // A fixed-size tool window with a small caption, above the journal window.
+    : QDialog(journalWindow, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint),
+      ledger_(ledger),
+      links_(std::move(links)),
+      ownLauncher_(launcher == nullptr ? std::make_unique<ShellLauncher>() : nullptr),
+      launcher_(launcher == nullptr ? ownLauncher_.get() : launcher),
+      search_(ledger) {
+  setObjectName(QStringLiteral("Form6"));
+  setWindowTitle(QStringLiteral("Tisk pokladní knihy - vyhledávání, statistiky"));
+  setModal(false);
+  setSizeGripEnabled(false);
+
+  const QString dateFormat = qtDateFormat(ledger_.regional().shortDateFormat);
+  auto makePicker = [&](const char* name, QRect place, const char* hint) {
+    auto* picker = new QDateEdit(this);
+    picker->setObjectName(QString::fromLatin1(name));
+    picker->setGeometry(place);
+    picker->setDisplayFormat(dateFormat);
+    picker->setCalendarPopup(true);
+    picker->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+    picker->setDate(toQDate(text::Date::today()));
+    picker->setToolTip(plainHint(hint));
+    return picker;
+  };
+  auto makeEdit = [&](const char* name, QRect place, const char* hint) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(place);
+    edit->setToolTip(plainHint(hint));
+    return edit;
+  };
+  auto makeButton = [&](const char* name, QRect place, int image, const char* hint) {
+    auto* button = new QPushButton(app::imageListIcon(image), QString(), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(place);
+    button->setToolTip(plainHint(hint));
+    // Enter in a field neither recomputes nor prints.
+    button->setAutoDefault(false);
+    return button;
+  };
+  auto makeBox = [&](const char* name, QRect place, const char* hint) {
+    auto* box = new QCheckBox(this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(place);
+    box->setToolTip(plainHint(hint));
+    return box;
+  };
+
+  DateTimePicker1 = makePicker("DateTimePicker1", {24, 8, 81, 21},
+                               "Datum od kterého chcete zobrazit (tisknout) záznamy");
+  DateTimePicker2 = makePicker("DateTimePicker2", {24, 32, 81, 21},
+                               "Datum do kterého chcete zobrazit (tisknout) záznamy");
+  Edit1 = makeEdit("Edit1", {176, 8, 97, 21},
+                   "Začnete - li do tohoto pole vyplňovat text .. budou zobrazeny jen záznamy "
+                   "obsahující tento text ...");
+  Edit2 = makeEdit("Edit2", {210, 32, 62, 21}, "Počáteční stav pro tisk, výpočet knihy");
+  Edit2->setText(QStringLiteral("0"));
+  BitBtn1 = makeButton("BitBtn1", {376, 8, 47, 25}, kRecomputeImage,
+                       "Přepočte zůstatky u zobrazených záznamů, tak aby na sebe navazovaly ...");
+  BitBtn2 = makeButton("BitBtn2", {376, 32, 47, 25}, kPrintImage,
+                       "Spustí html prohlížeč na tisk zobrazených řádků [Ctrl]+[P] spustí tisk v "
+                       "prohlížeči");
+  CheckBox1 = makeBox("CheckBox1", {333, 12, 16, 17},
+                      "Zobrazit jen ten pohyb, který bude označen v číselníku pohybů...");
+  CheckBox2 = makeBox("CheckBox2", {333, 33, 16, 17},
+                      "Zobrazit jen tu knihu, která bude vybrána v číselníku ???");
+  CheckBox3 = makeBox("CheckBox3", {107, 11, 16, 17},
+                      "Chcete z pohledu (tisku) vyřadit záznamy před tímto datem ???");
+  CheckBox4 = makeBox("CheckBox4", {107, 34, 16, 17},
+                      "Chcete z pohledu (tisku) vyřadit záznamy po tomto datu ???");
+
+  struct Caption {
+    const char* name;
+    const char* text;
+    QPoint place;
+  };
+  const Caption captions[] = {
+      {"Label1", "Od", {6, 14}},      {"Label2", "Do", {6, 36}},
+      {"Label3", "Filter", {142, 12}}, {"Label4", "Poč.stav", {142, 36}},
+      {"Label5", "Pohyb", {300, 12}}, {"Label6", "Kniha", {301, 36}},
+  };
+  for (const Caption& caption : captions) {
+    auto* label = new QLabel(QString::fromUtf8(caption.text), this);
+    label->setObjectName(QString::fromLatin1(caption.name));
+    label->move(caption.place);
+    label->adjustSize();
+  }
+
+  QWidget* tabOrder[] = {DateTimePicker1, DateTimePicker2, Edit1,     Edit2,     BitBtn1,
+                         BitBtn2,         CheckBox1,       CheckBox2, CheckBox3, CheckBox4};
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+  // Every action's error is shown in the one message box and ends it there.
+  auto handler = [this](void (BookSearchForm::*method)()) {
+    return [this, method] { app::runAction(this, [this, method] { (this->*method)(); }); };
+  };
+  // Every change of the text, also one made by the program, as the
+  // toolkit's change event has it.
+  connect(Edit1, &QLineEdit::textChanged, this, handler(&BookSearchForm::Edit1Change));
+  connect(DateTimePicker1, &QDateEdit::dateChanged, this, handler(&BookSearchForm::DateTimePicker1Change));
+  connect(DateTimePicker2, &QDateEdit::dateChanged, this, handler(&BookSearchForm::DateTimePicker2Change));
+  connect(CheckBox1, &QCheckBox::clicked, this, handler(&BookSearchForm::CheckBox1Click));
+  connect(CheckBox2, &QCheckBox::clicked, this, handler(&BookSearchForm::CheckBox2Click));
+  connect(CheckBox3, &QCheckBox::clicked, this, handler(&BookSearchForm::CheckBox3Click));
+  connect(CheckBox4, &QCheckBox::clicked, this, handler(&BookSearchForm::CheckBox4Click));
+  connect(BitBtn1, &QPushButton::clicked, this, handler(&BookSearchForm::BitBtn1Click));
+  connect(BitBtn2, &QPushButton::clicked, this, handler(&BookSearchForm::BitBtn2Click));
+
+  // The controls' defaults are the criteria from the start: nothing ticked,
+  // no text, so every row passes until the first ApplyFilter.
+  takeCriteria();
+
+  move(482, 120);
+  setFixedSize(437, 61);
+}
+
+BookSearchForm::~BookSearchForm() = default;
+
+void BookSearchForm::loadSettings(const app::Settings& settings) {
+  const text::Regional& regional = ledger_.regional();
+  // Filled by the program, not changed by the user: no filtering, as the
+  // toolkit's pickers report only the user's changes.
+  const text::Date from = text::parseDate(settings.datumOd, regional);
+  {
+    const QSignalBlocker quiet(DateTimePicker1);
+    DateTimePicker1->setDate(toQDate(from));
+  }
+  takeCriteria();
+  const text::Date to = text::parseDate(settings.datumDo, regional);
+  {
+    const QSignalBlocker quiet(DateTimePicker2);
+    DateTimePicker2->setDate(toQDate(to));
+  }
+  takeCriteria();
+}
+
+void BookSearchForm::storeSettings(app::Settings& settings) const {
+  const text::Regional& regional = ledger_.regional();
+  settings.datumOd = text::formatDate(fromQDate(DateTimePicker1->date()), regional);
+  settings.datumDo = text::formatDate(fromQDate(DateTimePicker2->date()), regional);
+}
+
+void BookSearchForm::takeCriteria() {
+  SearchCriteria criteria;
+  criteria.fromDate = fromQDate(DateTimePicker1->date());
+  criteria.fromDateOn = CheckBox3->isChecked();
+  criteria.toDate = fromQDate(DateTimePicker2->date());
+  criteria.toDateOn = CheckBox4->isChecked();
+  criteria.text = fieldText(*Edit1, "Edit1");
+  criteria.moveOn = CheckBox1->isChecked();
+  criteria.bookOn = CheckBox2->isChecked();
+  search_.setCriteria(criteria);
+}
+
+void BookSearchForm::ApplyFilter() {
+  if (links_.storeTypedText) links_.storeTypedText();
+  search_.ApplyFilter();
+}
+
+void BookSearchForm::Edit1Change() {
+  takeCriteria();
+  ApplyFilter();
+}
+
+void BookSearchForm::DateTimePicker1Change() {
+  takeCriteria();
+  ApplyFilter();
+}
+
+void BookSearchForm::DateTimePicker2Change() {
+  takeCriteria();
+  ApplyFilter();
+}
+
+void BookSearchForm::CheckBox1Click() {
+  // On every click, whether the box becomes ticked or clear.
+  takeCriteria();
+  if (links_.showMovesList) links_.showMovesList();
+  ApplyFilter();
+}
+
+void BookSearchForm::CheckBox2Click() {
+  takeCriteria();
+  if (links_.showBooksList) links_.showBooksList();
+  ApplyFilter();
+}
+
+void BookSearchForm::CheckBox3Click() {
+  takeCriteria();
+  ApplyFilter();
+}
+
+void BookSearchForm::CheckBox4Click() {
+  takeCriteria();
+  ApplyFilter();
+}
+
+void BookSearchForm::BitBtn1Click() {
+  if (links_.storeTypedText) links_.storeTypedText();
+  search_.RecomputeShownBalances(fieldText(*Edit2, "Edit2"));
+}
+
+void BookSearchForm::BitBtn2Click() {
+  if (links_.storeTypedText) links_.storeTypedText();
+  // The initial balance, the browser settings and the working folder as they
+  // are now; a failure at any step leaves no page and starts no browser.
+  const std::string initialBalance = fieldText(*Edit2, "Edit2");
+  if (config_ == nullptr) throw mincar::Error("The configuration dialog is missing");
+  const std::string command = config_->browserCommand();
+  const std::string fileSpec = config_->fileSpec();
+  PrintReport(reportTexts_, ledger_, search_.criteria(), initialBalance, std::filesystem::current_path(),
+              kPageFileName, {command, fileSpec, ledger_.status(), *launcher_});
+}
+
+}  // namespace print

@@ -1,0 +1,98 @@
+// SaveBackup and RestoreBackup once their file is chosen: the default name,
+// the ".txu" rule, the texts of the status line and the file names they
+// show.
+#include "backup/backup_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "backup_test_support.h"
+#include "test_support.h"
+#include "text/error.h"
+
+namespace {
+
+using namespace backup_testing;
+using testing_support::TempDir;
+
+TEST(BackupNames, TheDefaultNameIsZalohaAndTodaysDateWithUnderscores) {
+  struct Case {
+    text::Date today;
+    text::Regional regional;
+    const char* expected;
+  } cases[] = {
+      {{2026, 12, 7}, text::Regional::czech(), "zaloha_7_12_2026.txu"},
+      {{2004, 9, 12}, text::Regional::czech(), "zaloha_12_9_2004.txu"},
+      {{2026, 1, 5}, text::Regional{"dd.MM.yyyy", ','}, "zaloha_05_01_2026.txu"},
+      {{2026, 1, 5}, text::Regional{"yyyy-MM-dd", '.'}, "zaloha_2026-01-05.txu"},
+      // No file name can hold a "/": it goes the way of the ".".
+      {{2026, 12, 7}, text::Regional{"M/d/yyyy", '.'}, "zaloha_12_7_2026.txu"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(backup::DefaultBackupName(c.today, c.regional), c.expected);
+}
+
+TEST(BackupNames, ANameWithoutTheLowerCaseTxuGetsItAppended) {
+  struct Case {
+    const char* chosen;
+    const char* expected;
+  } cases[] = {
+      {"/home/jana/zaloha", "/home/jana/zaloha.txu"},
+      {"/home/jana/zaloha.txu", "/home/jana/zaloha.txu"},
+      {"/home/jana/ZALOHA.TXU", "/home/jana/ZALOHA.TXU.txu"},
+      {"/home/jana/zaloha.Txu", "/home/jana/zaloha.Txu.txu"},
+      {"/home/jana/a.txu.old", "/home/jana/a.txu.old"},
+      {"/data/zálohy.txu/kopie", "/data/zálohy.txu/kopie"},
+      {"", ".txu"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(backup::WithBackupExtension(c.chosen), c.expected);
+}
+
+TEST(BackupNames, TheDialogsStartInTheDataFolderOfTheWorkingFolder) {
+  EXPECT_EQ(backup::BackupFolder("/home/jana/ucetnictvi"), fs::path("/home/jana/ucetnictvi/data"));
+}
+
+TEST(BackupTexts, TheStatusTextsAreTheCommandsOwn) {
+  EXPECT_EQ(backup::saveCancelledText(), "Zaloha stornovana...");
+  EXPECT_EQ(backup::saveStartText(), "Start zalohy...");
+  EXPECT_EQ(backup::restoreCancelledText(), "Obnova dat stornovana...");
+  EXPECT_EQ(backup::restoreStartText(), cz("Start obnovení ze zalohy..."));
+}
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    seedExample(dir_.path());
+    open_ = std::make_unique<OpenLedger>(dir_.path());
+  }
+  TempDir dir_;
+  std::unique_ptr<OpenLedger> open_;
+};
+
+TEST_F(Commands, SavingShowsItsStartThenTheFullNameOfTheFileItWrote) {
+  const fs::path written = backup::SaveBackupTo(open_->ledger, dir_ / "data" / "ZALOHA.TXU");
+  EXPECT_EQ(written, dir_ / "data" / "ZALOHA.TXU.txu");
+  EXPECT_EQ(open_->status.texts, (std::vector<std::string>{"Start zalohy...", written.string()}));
+  EXPECT_EQ(testing_support::readFile(written),
+            testing_support::readFile(sourceFile("tests/backup/golden/example.txu")));
+}
+
+TEST_F(Commands, SavingUnderTheNameOfAnExistingBackupReplacesIt) {
+  const fs::path file = dir_ / "zaloha.txu";
+  testing_support::writeFile(file, std::string(5000, 'x'));
+  backup::SaveBackupTo(open_->ledger, file);
+  EXPECT_EQ(testing_support::readFile(file),
+            testing_support::readFile(sourceFile("tests/backup/golden/example.txu")));
+}
+
+TEST_F(Commands, RestoringShowsItsStartAndThenEverySectionsCount) {
+  const fs::path file = backup::SaveBackupTo(open_->ledger, dir_ / "z.txu");
+  open_->status.texts.clear();
+  backup::RestoreBackupFrom(open_->ledger, file);
+  EXPECT_EQ(open_->status.texts,
+            (std::vector<std::string>{cz("Start obnovení ze zalohy..."), "Table has 1 records", "Table has 2 records",
+                                      "Table has 1 records"}));
+}
+
+}  // namespace

@@ -1,0 +1,493 @@
+// The cash-book report: its three templates byte for byte, the header's
+// markers, the row blocks, the whole page against a golden file, the file
+// and browser steps, and the page in a real browser.
+
+#include "print/book_report.h"
+
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/ledger.h"
+#include "app/status_line.h"
+#include "ledger/dataset.h"
+#include "ledger/ledger_tables.h"
+#include "print/book_search.h"
+#include "print/czech_html.h"
+#include "print/page_footer.h"
+#include "print_test_support.h"
+#include "test_support.h"
+#include "text/cp1250.h"
+#include "text/error.h"
+#include "text/regional.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace J = ledger::journal;
+using ledger::Dataset;
+using ledger::LedgerTable;
+using print::SearchCriteria;
+using print_testing::RecordingLauncher;
+using testing_support::readFile;
+using testing_support::TempDir;
+using text::Date;
+using text::toCp1250;
+
+fs::path golden(const std::string& name) {
+  return fs::path(MINCAR_SOURCE_DIR) / "tests" / "print" / "golden" / name;
+}
+
+// Compares with a golden file; MINCAR_UPDATE_GOLDEN=1 writes it instead,
+// to be read and checked by eye before it is kept.
+void expectGolden(const std::string& name, const std::string& bytes) {
+  if (const char* update = std::getenv("MINCAR_UPDATE_GOLDEN"); update && *update == '1') {
+    testing_support::writeFile(golden(name), bytes);
+  }
+  EXPECT_EQ(bytes, readFile(golden(name))) << name;
+}
+
+std::size_t count(const std::string& text, const std::string& piece) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size())) ++n;
+  return n;
+}
+
+struct JournalRow {
+  double id = 0;
+  std::optional<double> idk{};
+  std::optional<double> idm{};
+  std::optional<Date> datum{};
+  const char* text = "";  // UTF-8
+  std::optional<double> plus{};
+  std::optional<double> minus{};
+  std::optional<double> zustatek{};
+};
+
+void setIf(Dataset& table, int column, const std::optional<double>& value) {
+  if (value) table.field(column).setAsFloat(*value);
+}
+
+// The tables as an earlier run left them; books are (ID, name in UTF-8).
+void seed(const fs::path& dir, const std::vector<JournalRow>& journal,
+          const std::vector<std::pair<double, const char*>>& books) {
+  ledger::createMissingTables(dir);
+  const text::Regional regional = text::Regional::czech();
+  Dataset list("seed", ledger::tablePath(dir, LedgerTable::Books), regional);
+  list.open();
+  for (const auto& [id, name] : books) {
+    list.append();
+    list.field(ledger::books::ID).setAsFloat(id);
+    list.field(ledger::books::TEXT).setAsString(toCp1250(name));
+    list.post();
+  }
+  Dataset rows("seed", ledger::tablePath(dir, LedgerTable::Journal), regional);
+  rows.open();
+  for (const JournalRow& row : journal) {
+    rows.append();
+    rows.field(J::ID).setAsFloat(row.id);
+    setIf(rows, J::IDK, row.idk);
+    setIf(rows, J::IDM, row.idm);
+    if (row.datum) rows.field(J::DATUM).setValue(*row.datum);
+    rows.field(J::TEXT).setAsString(toCp1250(row.text));
+    setIf(rows, J::PLUS, row.plus);
+    setIf(rows, J::MINUS, row.minus);
+    setIf(rows, J::ZUSTATEK, row.zustatek);
+    rows.post();
+  }
+}
+
+// The page's bytes shown as UTF-8 text for the messages of failed checks.
+std::string utf8(const std::string& cp1250) { return text::toUtf8(cp1250); }
+
+class Report : public ::testing::Test {
+ protected:
+  void open(const std::vector<JournalRow>& journal,
+            const std::vector<std::pair<double, const char*>>& books = {{1, "Hotovost"}}) {
+    seed(dir_.path(), journal, books);
+    ledger_ = std::make_unique<app::Ledger>(dir_.path(), text::Regional::czech(), status_);
+    ledger_->open();
+    search_ = std::make_unique<print::BookSearch>(*ledger_);
+  }
+  // The dialog's criteria in force, and the page written with them.
+  std::string page(const SearchCriteria& criteria, const char* initialBalance = "0") {
+    search_->setCriteria(criteria);
+    search_->ApplyFilter();
+    print::ReportTexts texts;
+    print::WriteReport(texts, *ledger_, criteria, toCp1250(initialBalance), dir_ / "out.htm");
+    return readFile(dir_ / "out.htm");
+  }
+
+  TempDir dir_;
+  app::RecordingStatusLine status_;
+  std::unique_ptr<app::Ledger> ledger_;
+  std::unique_ptr<print::BookSearch> search_;
+};
+
+const std::vector<JournalRow> kDecember = {
+    {.id = 1, .idk = 1, .idm = 2, .datum = Date{2026, 12, 1}, .text = "Výplata", .plus = 38250, .zustatek = 38250},
+    {.id = 2, .idk = 1, .idm = 3, .datum = Date{2026, 12, 2}, .text = "Nákup potravin", .minus = 1250.5},
+    {.id = 3, .idk = 2, .idm = 3, .datum = Date{2026, 12, 3}, .text = "Benzín", .minus = 1650},
+};
+
+SearchCriteria withText(const char* utf8) {
+  SearchCriteria c;
+  c.text = toCp1250(utf8);
+  return c;
+}
+
+// --- templates -----------------------------------------------------------------
+
+TEST(ReportTemplates, AreTheProgramsThreeTemplatesByteForByte) {
+  // The golden files are written line by line from the listing of each
+  // template: the number of leading blanks, the text, a line feed.
+  EXPECT_EQ(print::ReportHeaderTemplate(), readFile(golden("report_header.htm")));
+  EXPECT_EQ(print::ReportRowTemplate(), readFile(golden("report_row.htm")));
+  EXPECT_EQ(print::ReportFooterTemplate(), readFile(golden("report_footer.htm")));
+  struct Lines {
+    const std::string& text;
+    std::size_t lines;
+  };
+  for (const Lines& t : {Lines{print::ReportHeaderTemplate(), 21}, Lines{print::ReportRowTemplate(), 10},
+                         Lines{print::ReportFooterTemplate(), 6}}) {
+    EXPECT_EQ(std::count(t.text.begin(), t.text.end(), '\n'), static_cast<long>(t.lines));
+    EXPECT_EQ(t.text.find('\r'), std::string::npos);
+    EXPECT_EQ(t.text.back(), '\n');
+  }
+}
+
+TEST(ReportTemplates, ResetGivesFreshCopiesOfAllThree) {
+  print::ReportTexts texts{"left over", "from", "an aborted report"};
+  print::ResetReportTemplates(texts);
+  EXPECT_EQ(texts.ReportHeader, print::ReportHeaderTemplate());
+  EXPECT_EQ(texts.ReportRow, print::ReportRowTemplate());
+  EXPECT_EQ(texts.ReportFooter, print::ReportFooterTemplate());
+}
+
+// --- the whole page ------------------------------------------------------------
+
+TEST_F(Report, TheWholePageMatchesItsGoldenFile) {
+  open({{.id = 1, .idk = 1, .idm = 2, .datum = Date{2026, 12, 1}, .text = "Výplata za listopad", .plus = 38250},
+        {.id = 2, .idk = 1, .idm = 3, .datum = Date{2026, 12, 2},
+         .text = "Nákup: žluťoučký kůň úpěl ďábelské ódy", .minus = 1250.5},
+        {.id = 3, .idk = 2, .idm = 3, .datum = Date{2026, 12, 2}, .text = "Jiná kniha", .minus = 10},
+        {.id = 4, .idk = 1, .idm = 4, .text = "<b>Řádek bez data</b> & 100 % xxx7", .plus = 12.5, .minus = 0.25},
+        {.id = 5, .idk = 1, .datum = Date{2026, 12, 31}, .text = "Ďáblice, Ňůžkov, Ťápkov, Ľubochňa"}},
+       {{1, "Hotovost – Šťastná rodina"}, {2, "Banka"}});
+  SearchCriteria criteria;
+  criteria.bookOn = true;  // the books list stands on its first row
+  criteria.toDateOn = true;
+  criteria.toDate = Date{2026, 12, 31};
+  search_->setCriteria(criteria);
+  search_->ApplyFilter();
+  search_->RecomputeShownBalances("1000,5");
+  print::ReportTexts texts;
+  print::WriteReport(texts, *ledger_, criteria, toCp1250("1000,5"), dir_ / "out.htm");
+  expectGolden("report_page.htm", readFile(dir_ / "out.htm"));
+}
+
+TEST_F(Report, IsTheHeaderTheRowBlocksAndTheFooterWithNothingBetween) {
+  open(kDecember);
+  const std::string shown = page({});
+  print::ReportTexts texts;
+  print::FillReportHeaderAndFooter(texts, *ledger_, {}, "0");
+  ASSERT_EQ(shown.find(texts.ReportHeader), 0u);
+  ASSERT_GE(shown.size(), texts.ReportHeader.size() + texts.ReportFooter.size());
+  EXPECT_EQ(shown.substr(shown.size() - texts.ReportFooter.size()), texts.ReportFooter);
+  const std::string rows =
+      shown.substr(texts.ReportHeader.size(), shown.size() - texts.ReportHeader.size() - texts.ReportFooter.size());
+  EXPECT_EQ(count(rows, "   <tr>\n"), 3u);
+  EXPECT_EQ(rows.find("   <tr>\n"), 0u);
+  EXPECT_EQ(count(shown, "\r"), 0u);
+  EXPECT_EQ(count(texts.ReportFooter, std::string(print::PageFooter)), 1u);
+}
+
+// --- the header ------------------------------------------------------------------
+
+TEST_F(Report, WithTheBookBoxClearTheTitleEndsInABlankAndTheHeadingHasTwoDots) {
+  open(kDecember);
+  const std::string shown = page({});
+  EXPECT_NE(shown.find("<title>Mincar | Tisk pokladn\xED knihy </title>"), std::string::npos) << utf8(shown);
+  EXPECT_NE(shown.find("<h2>Kniha .. od 1.12.2026 do 3.12.2026</h2>"), std::string::npos) << utf8(shown);
+}
+
+TEST_F(Report, WithTheBookBoxTickedTheCurrentBookNamesTitleAndHeading) {
+  open(kDecember, {{1, "Hotovost"}, {2, "Běžný účet"}});
+  ledger_->books().last();
+  SearchCriteria criteria;
+  criteria.bookOn = true;
+  const std::string shown = page(criteria);
+  EXPECT_NE(shown.find("<title>Mincar | Tisk pokladn\xED knihy B&#283;&#382;n\xFD \xFA&#269;et</title>"),
+            std::string::npos)
+      << utf8(shown);
+  // Czech letters of the name are references; á, í, ú, ý stay bytes.
+  EXPECT_NE(shown.find("<h2>Kniha .B&#283;&#382;n\xFD \xFA&#269;et. od 3.12.2026 do 3.12.2026</h2>"),
+            std::string::npos)
+      << utf8(shown);
+}
+
+TEST_F(Report, TheDatesComeFromTheTickedPickersOrTheFirstAndLastShownRows) {
+  open(kDecember);
+  struct Case {
+    const char* why;
+    std::optional<Date> from{};
+    std::optional<Date> to{};
+    const char* text;
+    const char* heading;
+    std::size_t rowBlocks;
+  };
+  const Case cases[] = {
+      {"no box: first and last shown rows", std::nullopt, std::nullopt, "", "od 1.12.2026 do 3.12.2026", 3},
+      {"the text shows one row", std::nullopt, std::nullopt, "nákup", "od 2.12.2026 do 2.12.2026", 1},
+      {"from ticked", Date{2026, 12, 2}, std::nullopt, "", "od 2.12.2026 do 3.12.2026", 2},
+      {"to ticked", std::nullopt, Date{2026, 12, 2}, "", "od 1.12.2026 do 2.12.2026", 2},
+      {"both ticked, wider than the rows", Date{2026, 1, 1}, Date{2026, 12, 31}, "", "od 1.1.2026 do 31.12.2026", 3},
+      {"from after to: no rows, the pickers' dates", Date{2026, 12, 3}, Date{2026, 12, 1}, "",
+       "od 3.12.2026 do 1.12.2026", 0},
+      {"no row shown and no date box: both dates empty", std::nullopt, std::nullopt, "nic", "od  do ", 0},
+  };
+  for (const Case& c : cases) {
+    SearchCriteria criteria = withText(c.text);
+    criteria.fromDate = c.from.value_or(Date{2000, 1, 1});
+    criteria.fromDateOn = c.from.has_value();
+    criteria.toDate = c.to.value_or(Date{2000, 1, 1});
+    criteria.toDateOn = c.to.has_value();
+    const std::string shown = page(criteria);
+    EXPECT_NE(shown.find(std::string("<h2>Kniha .. ") + c.heading + "</h2>"), std::string::npos)
+        << c.why << "\n" << utf8(shown);
+    EXPECT_EQ(count(shown, "   <tr>\n    <td align=\"center\">"), c.rowBlocks + 1) << c.why;  // + the heading row
+  }
+}
+
+TEST_F(Report, ALastShownRowWithoutADateLeavesTheToDateEmpty) {
+  open({{.id = 1, .datum = Date{2026, 12, 1}, .text = "a"}, {.id = 2, .text = "b"}});
+  EXPECT_NE(page({}).find("<h2>Kniha .. od 1.12.2026 do </h2>"), std::string::npos);
+}
+
+TEST_F(Report, TheInitialBalanceIsPrintedExactlyAsTyped) {
+  open(kDecember);
+  for (const char* typed : {"0", "1 000,50 Kč", "100.5", "", "<i>x</i>"}) {
+    const std::string shown = page({}, typed);
+    const std::string expected = "<td align=\"right\"><b>" + print::CzechToHtml(toCp1250(typed)) + "</b></td>";
+    EXPECT_NE(shown.find(expected), std::string::npos) << typed << "\n" << utf8(shown);
+  }
+}
+
+TEST_F(Report, AValueHoldingALaterMarkerTakesThatMarkersValue) {
+  // The book name is filled first, so the dates and the balance fill the
+  // markers it holds.
+  open(kDecember, {{1, "Kniha xxx3 od xxx1"}});
+  SearchCriteria criteria;
+  criteria.bookOn = true;
+  const std::string shown = page(criteria, "42");
+  EXPECT_NE(shown.find("<title>Mincar | Tisk pokladn\xED knihy Kniha 42 od 1.12.2026</title>"), std::string::npos)
+      << utf8(shown);
+}
+
+// --- the row blocks ----------------------------------------------------------------
+
+TEST_F(Report, EachValueIsFollowedByNbspAndAnEmptyOneIsNbspAlone) {
+  open({{.id = 1, .idk = 3, .idm = 12, .datum = Date{2026, 12, 7}, .text = "Nákup", .minus = 12.5, .zustatek = 1500}});
+  const std::string shown = page({});
+  const std::string block =
+      "   <tr>\n"
+      "    <td align=\"center\">1&nbsp;</td>\n"
+      "    <td align=\"center\">7.12.2026&nbsp;</td>\n"
+      "    <td align=\"center\">3&nbsp;</td>\n"
+      "    <td align=\"center\">12&nbsp;</td>\n"
+      "    <td align=\"center\"><small>N\xE1kup&nbsp;</small></td>\n"
+      "    <td align=\"right\">&nbsp;</td>\n"
+      "    <td align=\"right\">12,5&nbsp;</td>\n"
+      "    <td align=\"right\">1500&nbsp;</td>\n"
+      "   </tr>\n";
+  EXPECT_NE(shown.find(block), std::string::npos) << utf8(shown);
+}
+
+TEST_F(Report, AnEmptyRowHasNbspInEveryCell) {
+  open({{.id = 0}});
+  {
+    // A row stored without even its number.
+    Dataset rows("seed", ledger::tablePath(dir_.path(), LedgerTable::Journal), text::Regional::czech());
+    rows.open();
+    rows.edit();
+    rows.field(J::ID).clear();
+    rows.post();
+  }
+  const std::string shown = page({});
+  EXPECT_EQ(count(shown, "\">&nbsp;</td>\n"), 7u) << utf8(shown);
+  EXPECT_EQ(count(shown, "<small>&nbsp;</small>"), 1u) << utf8(shown);
+}
+
+TEST_F(Report, MarkersAreFilledInColumnOrderSoATextTakesOnlyTheLaterOnes) {
+  open({{.id = 7, .idk = 1, .idm = 2, .datum = Date{2026, 12, 7}, .text = "[xxx0|xxx3|xxx5|xxx7]", .plus = 10,
+         .zustatek = 99}});
+  const std::string shown = page({});
+  EXPECT_NE(shown.find("<small>[xxx0|xxx3|10&nbsp;|99&nbsp;]&nbsp;</small>"), std::string::npos) << utf8(shown);
+}
+
+TEST_F(Report, MarkupInATextReachesThePageUnescaped) {
+  open({{.id = 1, .text = "<b>Tučně</b> & \"uvozovky\" < >"}});
+  EXPECT_NE(page({}).find("<small><b>Tu&#269;n&#283;</b> & \"uvozovky\" < >&nbsp;</small>"), std::string::npos);
+}
+
+TEST_F(Report, TheRowsAreTheShownRowsInJournalOrderAndTheJournalEndsAtItsEnd) {
+  open(kDecember);
+  const std::string shown = page(withText("n"));  // Výplata has no n: Nákup, Benzín
+  EXPECT_EQ(count(shown, "<small>"), 2u + 3u);  // two rows, the footer's three
+  EXPECT_LT(shown.find("N\xE1kup potravin"), shown.find("Benz\xEDn"));
+  EXPECT_EQ(shown.find("V\xFDplata"), std::string::npos);
+  EXPECT_TRUE(ledger_->journal().eof());
+}
+
+// --- writing and the browser -------------------------------------------------------
+
+TEST_F(Report, PrintWritesThePageAndStartsTheBrowserOnIt) {
+  open(kDecember);
+  testing_support::writeFile(dir_ / "out.htm", "an older page, longer than nothing");
+  RecordingLauncher launcher;
+  print::ReportTexts texts;
+  print::PrintReport(texts, *ledger_, {}, "0", dir_.path(), "out.htm", {"xdg-open ", "File://", status_, launcher});
+  const std::string commandLine = "xdg-open  File://" + (dir_ / "out.htm").string();
+  EXPECT_EQ(launcher.commandLines, std::vector<std::string>{commandLine});
+  EXPECT_EQ(status_.text(), commandLine);
+  EXPECT_EQ(readFile(dir_ / "out.htm").find("<html>\n"), 0u);
+}
+
+TEST_F(Report, AFileThatCannotBeCreatedStopsBeforeThePageAndTheBrowser) {
+  open(kDecember);
+  fs::create_directory(dir_ / "out.htm");  // where the page should be
+  RecordingLauncher launcher;
+  print::ReportTexts texts;
+  for (const fs::path& folder : {dir_.path(), dir_ / "missing"}) {
+    try {
+      print::PrintReport(texts, *ledger_, {}, "0", folder, "out.htm", {"xdg-open ", "File://", status_, launcher});
+      ADD_FAILURE() << "a page was written into " << folder;
+    } catch (const mincar::Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot create file " + (folder / "out.htm").string());
+    }
+  }
+  EXPECT_TRUE(launcher.commandLines.empty());
+  EXPECT_TRUE(fs::is_directory(dir_ / "out.htm"));
+  EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+// While it lives, files of this process cannot grow beyond a size: writes
+// past it fail as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &before_);
+    previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);  // a failed write instead of the signal
+    rlimit limit = before_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &before_);
+    std::signal(SIGXFSZ, previousSignal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit before_{};
+  void (*previousSignal_)(int) = SIG_DFL;
+};
+
+TEST_F(Report, APageThatCannotBeWrittenWholeIsReportedAndRemoved) {
+  open(kDecember);
+  print::ReportTexts texts;
+  {
+    FileSizeLimit limit(1000);  // the header fits, the rows do not
+    try {
+      print::WriteReport(texts, *ledger_, {}, "0", dir_ / "out.htm");
+      ADD_FAILURE() << "a page beyond the limit was written";
+    } catch (const mincar::Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot write file " + (dir_ / "out.htm").string());
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "out.htm"));
+
+  // A device named as the page is reported the same way and stays.
+  const fs::path full = "/dev/full";
+  if (!fs::exists(full)) GTEST_SKIP() << "no /dev/full here";
+  try {
+    print::WriteReport(texts, *ledger_, {}, "0", full);
+    ADD_FAILURE() << "a page was written to " << full;
+  } catch (const mincar::Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot write file /dev/full");
+  }
+  EXPECT_TRUE(fs::exists(full));
+}
+
+// The page in a real browser: a dozen rows with Czech texts rendered by
+// headless Chromium from the "File://" URL, printed to PDF and read back.
+TEST_F(Report, ShowsItsRowsAndEveryCzechLetterInARealBrowser) {
+  const fs::path chromium = "/usr/bin/chromium";
+  const fs::path pdftotext = "/usr/bin/pdftotext";
+  for (const fs::path& program : {chromium, pdftotext}) {
+    if (fs::exists(program)) continue;
+    const std::string why = program.string() + " is not installed (Debian: chromium, poppler-utils)";
+    if (print_testing::runningInCi()) FAIL() << why;
+    GTEST_SKIP() << why;
+  }
+  const char* texts[] = {"Výplata za listopad", "Nákup potravin, týdenní nákup", "Pohonné hmoty",
+                         "Elektřina – záloha", "Nájem za prosinec", "Dárky pro babičku",
+                         "Léky", "Jízdné MHD", "Oprava auta, Žďár nad Sázavou",
+                         "Ďáblice, Ňůžkov, Ťápkov", "Ľubochňa – chata", "Úroky"};
+  std::vector<JournalRow> rows;
+  for (int i = 0; i < 12; ++i) {
+    JournalRow row{.id = static_cast<double>(i + 1), .idk = 1, .idm = static_cast<double>(i % 3 + 1),
+                   .datum = Date{2026, 12, i + 1}, .text = texts[i]};
+    if (i == 0) {
+      row.plus = 38250;
+    } else {
+      row.minus = 100.0 * i + 0.5;
+    }
+    rows.push_back(row);
+  }
+  open(rows, {{1, "Hotovost"}});
+  SearchCriteria criteria;
+  criteria.bookOn = true;
+  search_->setCriteria(criteria);
+  search_->ApplyFilter();
+  search_->RecomputeShownBalances("1000");
+  RecordingLauncher launcher;
+  print::ReportTexts reportTexts;
+  print::PrintReport(reportTexts, *ledger_, criteria, "1000", dir_.path(), "out.htm",
+                     {"xdg-open ", "File://", status_, launcher});
+
+  const std::string url = "File://" + (dir_ / "out.htm").string();
+  const fs::path pdf = dir_ / "report.pdf";
+  TempDir profile;
+  const auto rendered = testing_support::run(
+      chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                 "--disable-component-update", "--disable-sync", "--no-first-run",
+                 "--user-data-dir=" + profile.path().string(), "--no-pdf-header-footer",
+                 "--print-to-pdf=" + pdf.string(), url});
+  ASSERT_TRUE(fs::exists(pdf)) << rendered.err;
+  const auto extracted = testing_support::run(pdftotext, {"-raw", pdf.string(), "-"});
+  ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+  const std::string& shown = extracted.out;  // UTF-8
+  std::vector<std::string> expected = {"Kniha .Hotovost. od 1.12.2026 do 12.12.2026",
+                                       "Číslo", "Datum", "Kniha", "Pohyb", "Text", "Plus", "Minus", "Zůstatek",
+                                       "Poč.stav:", "1000", "38250", "39250", "39149,5", "1100,5",
+                                       "Zpracováno systémem", "Mincar https://mincar.example/"};
+  for (const char* text : texts) expected.emplace_back(text);
+  for (const std::string& piece : expected) {
+    EXPECT_NE(shown.find(piece), std::string::npos) << piece << "\n--- shown:\n" << shown;
+  }
+  // The title as the browser takes it.
+  const std::string page = readFile(dir_ / "out.htm");
+  EXPECT_NE(page.find("<title>Mincar | Tisk pokladn\xED knihy Hotovost</title>"), std::string::npos);
+}
+
+}  // namespace
