@@ -316,55 +316,6 @@ TEST(CliHelp, NamesEveryVerb) {
   }
 }
 
-// hold_row in a process of its own: another user editing one row until we
-// let it go.
-class RowHolder {
- public:
-  RowHolder(const fs::path& workDir, const std::string& table, const std::string& id) {
-    int toChild[2], fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-    std::string program = testing_support::builtProgram("hold_row").string();
-    std::string dir = workDir.string();
-    std::vector<char*> argv = {program.data(), dir.data(), const_cast<char*>(table.c_str()),
-                               const_cast<char*>(id.c_str()), nullptr};
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(toChild[0]);
-    close(fromChild[1]);
-    release_ = toChild[1];
-    std::string said;
-    char c;
-    while (pid_ > 0 && said.find('\n') == std::string::npos && read(fromChild[0], &c, 1) == 1) {
-      said += c;
-    }
-    close(fromChild[0]);
-    ready_ = said == "ready\n";
-  }
-  ~RowHolder() { release(); }
-  RowHolder(const RowHolder&) = delete;
-  RowHolder& operator=(const RowHolder&) = delete;
-
-  bool ready() const { return ready_; }
-  int release() {
-    if (release_ >= 0) close(release_);
-    release_ = -1;
-    if (pid_ <= 0) return -1;
-    int status = 0;
-    while (waitpid(pid_, &status, 0) < 0) {
-    }
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool ready_ = false;
-};
 
 TEST(CliLocks, ARowThatAnotherProcessEditsIsRefusedWithTheEnginesMessage) {
   TempDir dir;
@@ -376,7 +327,7 @@ TEST(CliLocks, ARowThatAnotherProcessEditsIsRefusedWithTheEnginesMessage) {
       "Record locked by another user.\nTable: " +
       ledger::tablePath(dir.path(), ledger::LedgerTable::Journal).string();
   {
-    RowHolder holder(dir.path(), "journal", "2");
+    testing_support::RowHolder holder(dir.path(), "journal", "2");
     ASSERT_TRUE(holder.ready());
     fails(dir, {"set", "2", "--book", "2"}, locked);
     fails(dir, {"delete", "journal", "2"}, locked);

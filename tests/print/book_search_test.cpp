@@ -482,66 +482,9 @@ TEST_F(ShownBalances, ABalanceTheColumnCannotHoldStopsAtItsRow) {
   EXPECT_EQ(journal().state(), ledger::DatasetState::Browse);
 }
 
-// hold_row in a process of its own: it edits one row until it is let go.
-class RowHolder {
- public:
-  RowHolder(const fs::path& workDir, const std::string& id) {
-    int toChild[2], fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0) return;
-    if (pipe2(fromChild, O_CLOEXEC) != 0) {
-      close(toChild[0]);
-      close(toChild[1]);
-      return;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-    std::string program = testing_support::builtProgram("hold_row").string();
-    std::string dir = workDir.string();
-    std::string table = "journal";
-    std::string row = id;
-    char* argv[] = {program.data(), dir.data(), table.data(), row.data(), nullptr};
-    const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(toChild[0]);
-    close(fromChild[1]);
-    release_ = toChild[1];
-    if (rc != 0) {
-      pid_ = -1;
-      close(fromChild[0]);
-      return;
-    }
-    std::string said;
-    char c;
-    while (said.find('\n') == std::string::npos && read(fromChild[0], &c, 1) == 1) said += c;
-    close(fromChild[0]);
-    ready_ = said == "ready\n";
-  }
-  ~RowHolder() { release(); }
-  RowHolder(const RowHolder&) = delete;
-  RowHolder& operator=(const RowHolder&) = delete;
-
-  bool ready() const { return ready_; }
-  int release() {
-    if (release_ >= 0) close(release_);
-    release_ = -1;
-    if (pid_ <= 0) return -1;
-    int status = 0;
-    while (waitpid(pid_, &status, 0) < 0) {
-    }
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool ready_ = false;
-};
 
 TEST_F(ShownBalances, ARowAnotherUserHoldsStopsThePassThereAndTheRowsBeforeKeepTheirs) {
-  RowHolder holder(dir_.path(), "3");
+  testing_support::RowHolder holder(dir_.path(), "journal", "3");
   ASSERT_TRUE(holder.ready());
   try {
     search_->RecomputeShownBalances("100");
