@@ -1,8 +1,11 @@
 #include "app/ledger.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -106,6 +109,25 @@ void returnToStoredRow(Dataset& table, std::int64_t stored) {
   }
 }
 
+// The row was stored a moment ago and no user can have begun editing it; only
+// another copy's pass over the whole table (a recomputation) holds its lock,
+// for the few milliseconds of one block. Wait that out rather than leave an
+// empty row behind.
+void editStoredRow(Dataset& table) {
+  using namespace std::chrono_literals;
+  const auto giveUp = std::chrono::steady_clock::now() + 3s;
+  for (;;) {
+    try {
+      table.edit();
+      return;
+    } catch (const mincar::Error& e) {
+      const bool locked = std::string_view(e.what()).starts_with("Record locked by another user.");
+      if (!locked || std::chrono::steady_clock::now() >= giveUp) throw;
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+}
+
 }  // namespace
 
 void Ledger::Table1NewRecord(Dataset& journal) {
@@ -122,7 +144,7 @@ void Ledger::Table1NewRecord(Dataset& journal) {
     const float highest = ledger::MaxFieldValue(journal, col::ID);
     returnToStoredRow(journal, stored);
     // 5.
-    journal.edit();
+    editStoredRow(journal);
     // 6.
     journal.field(col::ID).setAsFloat(nextRowNumber(highest));
     // 7. Through the short-date text, as the calendar hands its date over.
@@ -155,7 +177,7 @@ void Ledger::ListNewRecord(Dataset& list) {
   const float highest = ledger::MaxFieldValue(list, kListId);
   returnToStoredRow(list, stored);
   // 3.
-  list.edit();
+  editStoredRow(list);
   // 4.
   list.field(kListId).setAsFloat(nextRowNumber(highest));
   // 5.
