@@ -18,8 +18,8 @@ enum class TableAccess { Shared, Exclusive };
 // other processes' appends cannot overwrite, row locks, and the repair of a
 // count that a crash left one behind. Reads go through two windows that
 // slide over the file (mapped views of 8 MiB, or read copies of 64 KiB where
-// a file cannot be mapped), so memory stays the same whatever the table's
-// size.
+// a file cannot be mapped), and a third one ahead of them while a ReadAhead
+// lives, so memory stays the same whatever the table's size.
 class Table {
  public:
   // Opens the table for reading and writing. Errors (mincar::Error): "Cannot
