@@ -6,6 +6,8 @@
 // The restore cases work on a copy of the work folder, restoring the
 // backup of the original: every iteration replaces all three tables.
 #include <benchmark/benchmark.h>
+
+#include "bench_support.h"
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -25,27 +27,11 @@
 
 namespace {
 
+using bench_support::guarded;
+using bench_support::peakRssMiB;
+
 namespace fs = std::filesystem;
 using ledger::LedgerTable;
-
-// Peak resident memory of the process so far; the 1M cases run after the
-// 100k ones, so a peak that grows with the rows would show.
-double peakRssMiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // Linux counts KiB
-}
-
-template <class Body>
-void guarded(benchmark::State& state, Body body) {
-  try {
-    body();
-  } catch (const mincar::Error& e) {
-    state.SkipWithError(text::toUtf8(e.what()).c_str());
-  } catch (const std::exception& e) {
-    state.SkipWithError(e.what());
-  }
-}
 
 fs::path dataFolder(const std::string& size) {
   const char* root = std::getenv("MINCAR_BENCH_DATA");

@@ -3,6 +3,8 @@
 // 1m/), each holding data/ with the three tables; scripts/bench.sh makes
 // them and runs this.
 #include <benchmark/benchmark.h>
+
+#include "bench_support.h"
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -25,31 +27,13 @@
 
 namespace {
 
+using bench_support::guarded;
+using bench_support::peakRssMiB;
+
 namespace fs = std::filesystem;
 using ledger::Dataset;
 using ledger::LedgerTable;
 namespace col = ledger::journal;
-
-// Peak resident memory of the whole process so far. A walk of 1M rows
-// should leave it where the walk of 100k rows left it: rows are read from
-// the file, never gathered.
-double peakRssMiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // Linux counts KiB
-}
-
-// Engine errors end the case with their text rather than the whole run.
-template <class Body>
-void guarded(benchmark::State& state, Body body) {
-  try {
-    body();
-  } catch (const mincar::Error& e) {
-    state.SkipWithError(text::toUtf8(e.what()).c_str());
-  } catch (const std::exception& e) {
-    state.SkipWithError(e.what());
-  }
-}
 
 // Skips the case when its size was not generated.
 bool haveData(benchmark::State& state, const fs::path& workDir) {

@@ -3,6 +3,8 @@
 // MINCAR_BENCH_DATA names the folder with 1m/ (and 100k/), as for
 // mincar-bench; the cases that write work on a copy of 1m/.
 #include <benchmark/benchmark.h>
+
+#include "bench_support.h"
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +31,8 @@
 
 namespace {
 
+using bench_support::guarded;
+
 namespace fs = std::filesystem;
 using ledger::LedgerTable;
 
@@ -43,17 +47,6 @@ class SilentStatusLine : public app::StatusLine {
  private:
   std::string last_;
 };
-
-template <class Body>
-void guarded(benchmark::State& state, Body body) {
-  try {
-    body();
-  } catch (const mincar::Error& e) {
-    state.SkipWithError(text::toUtf8(e.what()).c_str());
-  } catch (const std::exception& e) {
-    state.SkipWithError(e.what());
-  }
-}
 
 bool haveData(benchmark::State& state, const fs::path& workDir) {
   if (fs::exists(ledger::tablePath(workDir, LedgerTable::Journal))) return true;
