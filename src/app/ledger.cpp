@@ -109,10 +109,8 @@ void returnToStoredRow(Dataset& table, std::int64_t stored) {
   }
 }
 
-// The row was stored a moment ago and no user can have begun editing it; only
-// another copy's pass over the whole table (a recomputation) holds its lock,
-// for the few milliseconds of one block. Wait that out rather than leave an
-// empty row behind.
+}  // namespace
+
 void editStoredRow(Dataset& table) {
   using namespace std::chrono_literals;
   const auto giveUp = std::chrono::steady_clock::now() + 3s;
@@ -127,8 +125,6 @@ void editStoredRow(Dataset& table) {
     std::this_thread::sleep_for(5ms);
   }
 }
-
-}  // namespace
 
 void Ledger::Table1NewRecord(Dataset& journal) {
   namespace col = ledger::journal;

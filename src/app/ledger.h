@@ -71,4 +71,10 @@ class Ledger {
   ledger::Dataset books_;
 };
 
+// Edit state on a row this copy stored a moment ago. No user can have begun
+// editing it; only another copy's pass over the whole table holds its lock,
+// for the few milliseconds of one block, so the lock is waited out (up to
+// 3 s) instead of failing and leaving a half-made row behind.
+void editStoredRow(ledger::Dataset& table);
+
 }  // namespace app

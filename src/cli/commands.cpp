@@ -205,6 +205,26 @@ void standOnRow(ledger::Dataset& table, const RowId& id, std::string_view rowNam
   throw mincar::Error(mincar::fill("No %s has ID %s", {rowName, id.text}));
 }
 
+// The values a command gives a row it has just appended. Should they fail to
+// go in (another copy's lock outlasting the wait), the row is taken out again:
+// the command reports a failure and must not leave a half-made row behind.
+template <typename Work>
+void fillNewRow(ledger::Dataset& table, Work work) {
+  try {
+    app::editStoredRow(table);
+    work();
+    table.post();
+  } catch (...) {
+    try {
+      if (table.state() == ledger::DatasetState::Browse) app::editStoredRow(table);
+      table.remove();
+    } catch (...) {
+      if (table.state() != ledger::DatasetState::Browse) table.cancel();
+    }
+    throw;
+  }
+}
+
 void printId(Output& io, const ledger::Dataset& table) {
   io.out << text::toUtf8(table.field(0).asString()) << "\n";
 }
@@ -264,10 +284,7 @@ int cmdAddListRow(const Invocation& inv, Output& io, bool books) {
   } else {
     ledger.newMove();
   }
-  inOneEdit(list, [&] {
-    list.edit();
-    list.field(nameColumn).setAsString(name);
-  });
+  fillNewRow(list, [&] { list.field(nameColumn).setAsString(name); });
   printId(io, list);
   session.finish();
   return 0;
@@ -315,8 +332,7 @@ int cmdAddRow(const Invocation& inv, Output& io) {
   ledger.newJournalRow();
   ledger::Dataset& journal = ledger.journal();
   if (rowText || plus || minus) {
-    inOneEdit(journal, [&] {
-      journal.edit();
+    fillNewRow(journal, [&] {
       // As a user types them into the row: the columns parse the amounts.
       if (rowText) journal.field(ledger::journal::TEXT).setAsString(*rowText);
       if (plus) journal.field(ledger::journal::PLUS).setAsString(*plus);
