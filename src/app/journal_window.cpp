@@ -80,7 +80,11 @@ JournalWindow::~JournalWindow() {
   for (QWidget* child : children) {
     if (child->isWindow()) delete child;
   }
+  // The strip's boxes lose the focus while the window goes; nothing they
+  // hold is stored any more.
+  for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->disconnect(this);
   delete stripMapper_;
+  stripMapper_ = nullptr;
   DBGrid1->setModel(nullptr);
   delete model_;
 }
@@ -239,7 +243,10 @@ void JournalWindow::createClientArea() {
   };
   stripMapper_ = new QDataWidgetMapper(this);
   stripMapper_->setModel(model_);
-  stripMapper_->setSubmitPolicy(QDataWidgetMapper::AutoSubmit);
+  // Only what the user typed is stored (see storeStripEdit), never a box's
+  // whole text: on a shared folder the row may have changed since the strip
+  // showed it, and writing every box back would undo the other user's change.
+  stripMapper_->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
   ledger::Dataset& journal = ledger_->journal();
   for (const StripEdit& wanted : edits) {
     auto* edit = new QLineEdit(strip);
@@ -261,6 +268,9 @@ void JournalWindow::createClientArea() {
       }
     }
     stripMapper_->addMapping(edit, wanted.column);
+    // Return and leaving the box store it, as they do in the grid.
+    connect(edit, &QLineEdit::editingFinished, this,
+            [this, edit, column = wanted.column] { storeStripEdit(edit, column); });
   }
   auto followCursor = [this](int row) {
     if (row < 0) {
@@ -376,7 +386,18 @@ void JournalWindow::storeTypedText() {
   // What is typed into a grid cell or the strip belongs to the current row
   // before a command moves the cursor, as leaving the control would store it.
   DBGrid1->commitOpenEditor();
-  stripMapper_->submit();
+  for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) {
+    storeStripEdit(edit, stripMapper_->mappedSection(edit));
+  }
+}
+
+void JournalWindow::storeStripEdit(QLineEdit* edit, int column) {
+  if (!edit->isModified()) return;
+  edit->setModified(false);
+  const int row = stripMapper_->currentIndex();
+  if (row < 0 || column < 0) return;
+  // A refused value is reported by the model and the row stays in edit.
+  model_->setData(model_->index(row, column), edit->text());
 }
 
 void JournalWindow::Novdek1Click() {

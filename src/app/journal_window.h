@@ -100,6 +100,8 @@ class JournalWindow : public QMainWindow {
   void Konec1Click();        // quit
 
   void showWindow(QWidget* window);
+  // A strip box's text to the current row, when the user changed it.
+  void storeStripEdit(QLineEdit* edit, int column);
   QAction* addCommand(const char* caption, const char* hint, int image,
                       const QKeySequence& shortcut, void (JournalWindow::*handler)());
 

@@ -1,6 +1,7 @@
 // Many users on one data folder: several worker processes, each running
 // mincar-cli verbs one after another (append, stamp, delete, recompute,
-// restore attempts) while another user keeps the journal open, then every
+// restore attempts), one user at the real program window (offscreen,
+// soak_window_driver), while another user keeps the journal open, then every
 // answer a worker got is held against the tables. Rows are told apart by
 // their text, which is unique per worker and operation: the numbering takes
 // the highest number + 1, so two users appending at once may give two rows
@@ -143,6 +144,19 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
     }
     children.push_back(pid);
   }
+  // The user at the window: its log is the last one.
+  const fs::path windowLog = dir / ("worker" + std::to_string(workers) + ".log");
+  {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      const RunResult r = testing_support::run(testing_support::builtProgram("soak_window_driver"),
+                                               {work.string(), windowLog.string(), std::to_string(ops), "4242"});
+      if (r.exitCode != 0) std::ofstream(windowLog, std::ios::app) << "FAILED window " << r.err << "\n";
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
   for (pid_t pid : children) {
     int status = 0;
     waitpid(pid, &status, 0);
@@ -154,8 +168,8 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
   std::map<std::string, JournalRow> added;  // by text
   std::map<std::string, std::set<std::string>> stampedDates;  // by number
   std::map<std::string, int> deletes;  // by number
-  int done = 0, refusals = 0, restoreRefusals = 0;
-  for (int i = 0; i < workers; ++i) {
+  int done = 0, refusals = 0, restoreRefusals = 0, windowAdds = 0;
+  for (int i = 0; i <= workers; ++i) {
     std::ifstream log(dir / ("worker" + std::to_string(i) + ".log"));
     std::string line;
     while (std::getline(log, line)) {
@@ -164,6 +178,7 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
       in >> what;
       EXPECT_NE(what, "FAILED") << "worker " << i << ": " << line;
       if (what == "added") {
+        if (i == workers) ++windowAdds;
         JournalRow row;
         in >> row.id >> row.text >> row.plus;
         row.date = "1.5.2026";
@@ -189,6 +204,8 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
     }
   }
 
+  EXPECT_GT(windowAdds, 0) << "the user at the window stored no row";
+
   // What the tables hold; the header's count must match the data.
   ledger::Dataset journal("Table1", ledger::tablePath(work, LedgerTable::Journal), text::Regional::czech());
   journal.open();
@@ -201,7 +218,7 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
     ++copies[text];
     ++presentById[id];
     auto it = added.find(text);
-    ASSERT_NE(it, added.end()) << "a row nobody stored: " << text << " numbered " << id << " amount "
+    EXPECT_NE(it, added.end()) << "a row nobody stored: " << text << " numbered " << id << " amount "
                                << journal.field(ledger::journal::PLUS).asString() << "\n"
                                << [&] {
                                     std::string lines;
@@ -210,6 +227,7 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
                                     }
                                     return lines;
                                   }();
+    if (it == added.end()) continue;
     // Its number, text and amount exactly as the worker was told; its date
     // the first one or one that someone stamped on that number.
     EXPECT_EQ(id, it->second.id) << text;
@@ -237,10 +255,18 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
   // nothing else writes) is as it was; the journal was checked above.
   EXPECT_EQ(cli(work, {"list", "moves"}).out, movesBefore);
 
-  std::cout << "soak: " << workers << " processes and one holding the journal, " << workers * ops
+  std::cout << "soak: " << workers << " CLI processes, one at the window and one holding the journal, "
+            << (workers + 1) * ops
             << " operations, " << done << " done, " << refusals << " refused by a lock, " << restoreRefusals
             << " restores refused, " << added.size() << " rows appended, " << copies.size() << " in the journal"
             << std::endl;
+  if (HasFailure()) {
+    // The logs and tables, for a look at what happened.
+    const fs::path kept = fs::temp_directory_path() / ("mincar-soak-failed-" + std::to_string(getpid()));
+    fs::copy(dir.path(), kept, fs::copy_options::recursive);
+    if (given && *given) fs::copy(work, kept / "work", fs::copy_options::recursive);
+    std::cout << "the soak's logs and tables are kept in " << kept.string() << std::endl;
+  }
   if (given && *given) fs::remove_all(work);
 }
 

@@ -361,6 +361,45 @@ class JournalWindowTest : public QObject {
     QCOMPARE(storedText(*folder_, 0, journal::TEXT), text::toCp1250("Nákup – řízky"));
   }
 
+  void theStripStoresOnlyWhatWasTypedNotAnotherUsersChange() {
+    startProgram();
+    ledger().newJournalRow();
+    ledger().journal().edit();
+    ledger().journal().field(journal::TEXT).setAsString(text::toCp1250("Nákup"));
+    ledger().newJournalRow();
+    ledger().journal().first();
+    auto* text = journal().findChild<QLineEdit*>("DBEdit2");
+    auto* plus = journal().findChild<QLineEdit*>("DBEdit3");
+    QTRY_COMPARE(text->text(), QStringLiteral("Nákup"));
+    // Another copy of the program changes the row the strip shows.
+    const auto otherUserWrites = [&](int column, const std::string& value) {
+      ledger::Dataset other("Other", ledger::tablePath(folder_->path(), ledger::LedgerTable::Journal),
+                            text::Regional::czech());
+      other.open();
+      other.first();
+      other.edit();
+      other.field(column).setAsString(text::toCp1250(value));
+      other.post();
+    };
+    otherUserWrites(journal::TEXT, "Oběd u Nováků");
+    // A command with nothing typed stores nothing of the strip.
+    grid().setFocus();
+    ledger().journal().first();
+    press(&grid(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(storedText(*folder_, 0, journal::TEXT), text::toCp1250("Oběd u Nováků"));
+
+    // The user types an amount only; the other user's later text stays.
+    ledger().journal().first();
+    QTRY_COMPARE(text->text(), QStringLiteral("Oběd u Nováků"));
+    otherUserWrites(journal::TEXT, "Večeře");
+    plus->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(plus));
+    QTest::keyClicks(plus, "80");
+    press(plus, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(storedText(*folder_, 0, journal::TEXT), text::toCp1250("Večeře"));
+    QCOMPARE(storedText(*folder_, 0, journal::PLUS), std::string("80"));
+  }
+
   void typingIntoTheStripStoresTheRowOnTheNextCommand() {
     startProgram();
     ledger().newJournalRow();
