@@ -37,6 +37,12 @@ class PosixFile final : public File {
     }
   }
 
+  bool isNamedBy(const std::filesystem::path& path) const override {
+    struct stat mine {}, named {};
+    if (::fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+    return mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+  }
+
   IoResult size() override {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return {0, errno};

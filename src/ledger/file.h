@@ -47,6 +47,13 @@ class File {
     (void)length;
   }
   virtual std::size_t mapAlignment() const { return 1; }
+
+  // False when the name no longer leads to this file: another process has
+  // renamed a new file over it since it was opened.
+  virtual bool isNamedBy(const std::filesystem::path& path) const {
+    (void)path;
+    return true;
+  }
 };
 
 // Opens an existing file for reading and writing; nullptr with error set when

@@ -42,6 +42,20 @@ std::unique_ptr<File> openOrNull(const std::filesystem::path& path) {
   return openPosixFile(path, error);
 }
 
+// A restore renames a new file over the table. Opened just before the rename
+// and locked just after the restore let go, our file would be the old one,
+// already unlinked, and every row written to it lost: so once the open lock
+// is ours the name must still lead to the file we hold, or we open again.
+std::unique_ptr<File> openCurrentFile(const std::filesystem::path& path, TableAccess access) {
+  const LockMode mode = access == TableAccess::Exclusive ? LockMode::Exclusive : LockMode::Shared;
+  for (int attempt = 0;; ++attempt) {
+    std::unique_ptr<File> file = openOrNull(path);
+    // A refused lock is reported by the constructor, which tries it again.
+    if (!file || file->lock(lock_layout::kOpenLock, 1, mode) != 0) return file;
+    if (file->isNamedBy(path) || attempt == 20) return file;
+  }
+}
+
 }  // namespace
 
 // Faults in the pages of one mapped window after another on a thread of its
@@ -116,7 +130,8 @@ class Table::PageToucher {
   std::thread thread_;
 };
 
-Table::Table(std::filesystem::path path, TableAccess access) : Table(path, access, openOrNull(path)) {}
+Table::Table(std::filesystem::path path, TableAccess access)
+    : Table(path, access, openCurrentFile(path, access)) {}
 
 Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file)
     : path_(std::move(path)), shownPath_(path_.string()), access_(access), file_(std::move(file)) {

@@ -806,3 +806,24 @@ TEST(Windows, WalksAndJumpsReadTheRightRowsAcrossReadWindows) {
 }
 
 }  // namespace
+
+namespace {
+
+// The engine's check after taking the open lock: a restore that renamed a
+// new file over the table leaves an opener holding the old, unlinked one.
+TEST(TableFile, KnowsWhenANewFileWasRenamedOverItsName) {
+  testing_support::TempDir dir;
+  const fs::path table = dir / "peden.dbf";
+  testing_support::writeFile(table, "old");
+  int error = 0;
+  auto opened = ledger::openPosixFile(table, error);
+  ASSERT_TRUE(opened) << error;
+  EXPECT_TRUE(opened->isNamedBy(table));
+  testing_support::writeFile(dir / "peden.new", "new");
+  fs::rename(dir / "peden.new", table);
+  EXPECT_FALSE(opened->isNamedBy(table));
+  fs::remove(table);
+  EXPECT_FALSE(opened->isNamedBy(table));
+}
+
+}  // namespace
