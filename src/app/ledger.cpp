@@ -105,7 +105,7 @@ void returnToStoredRow(Dataset& table, std::int64_t stored) {
   if (table.recordNumber() == stored) return;
   if (!table.gotoRecord(stored)) {
     throw mincar::Error(mincar::fill("Record was deleted by another user.\nTable: %s",
-                                     {table.path().string()}));
+                                     {text::pathText(table.path())}));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "text/cp1250.h"
 #include "text/error.h"
 
 namespace app {
@@ -55,7 +56,7 @@ Settings Settings::defaults(const text::Regional& regional, const text::Date& to
 }
 
 void ReadSettingsFile(const fs::path& file, LineReader& reader, Settings& settings) {
-  const std::string openError = mincar::fill("Cannot open file %s", {file.string()});
+  const std::string openError = mincar::fill("Cannot open file %s", {text::pathText(file)});
   std::error_code ec;
   // A folder opens as a stream on some systems and then reads as nothing.
   if (fs::is_directory(file, ec)) throw mincar::Error(openError);
@@ -64,7 +65,7 @@ void ReadSettingsFile(const fs::path& file, LineReader& reader, Settings& settin
 
   std::array<std::string, kLineCount> values;
   for (std::string& value : values) value = GetToken(reader.ReadLine(in), ';', 1);
-  if (in.bad()) throw mincar::Error(mincar::fill("Cannot read file %s", {file.string()}));
+  if (in.bad()) throw mincar::Error(mincar::fill("Cannot read file %s", {text::pathText(file)}));
 
   auto fields = fieldsInFileOrder(settings);
   for (int i = 0; i < 6; ++i) *fields[i] = values[i];
@@ -86,7 +87,7 @@ void WriteSettingsFile(const fs::path& file, Settings& values) {
     content += kLineEnd;
   }
 
-  const std::string createError = mincar::fill("Cannot create file %s", {file.string()});
+  const std::string createError = mincar::fill("Cannot create file %s", {text::pathText(file)});
   // Written beside the old file and renamed over it: a failed write leaves
   // the old settings whole. The process id keeps two copies of the program
   // closing at once in the same folder off each other's temporary file.

@@ -37,7 +37,7 @@ fs::path SaveBackupTo(app::Ledger& ledger, const fs::path& chosen, ledger::Table
   SaveAllTables(out, ledger);
   out.commit();
   // 9.
-  ledger.status().show(ShownName(file));
+  ledger.status().show(text::pathText(file));
   return file;
 }
 

@@ -34,17 +34,9 @@ fs::path temporaryName(const fs::path& replaced, int attempt) {
 
 }  // namespace
 
-std::string ShownName(const fs::path& file) {
-  try {
-    return text::toCp1250(file.string());
-  } catch (const mincar::Error&) {
-    return file.string();
-  }
-}
-
 BackupFile::BackupFile(fs::path target, ledger::TableRewrite::FileMaker create)
     : target_(std::move(target)), replaced_(target_) {
-  const std::string shown = ShownName(target_);
+  const std::string shown = text::pathText(target_);
   auto cannotCreate = [&] { throw mincar::Error(mincar::fill("Cannot create file %s", {shown})); };
   if (target_.empty() || !target_.has_filename()) cannotCreate();
   std::error_code ec;
@@ -78,7 +70,7 @@ BackupFile::~BackupFile() {
 }
 
 void BackupFile::failWrite(int error) const {
-  throw mincar::Error(mincar::fill("Cannot write to %s: %s", {ShownName(target_), systemMessage(error)}));
+  throw mincar::Error(mincar::fill("Cannot write to %s: %s", {text::pathText(target_), systemMessage(error)}));
 }
 
 void BackupFile::writeAll(const char* data, std::size_t count) {
@@ -117,7 +109,7 @@ void BackupFile::commit() {
   file_.reset();
   std::error_code ec;
   fs::rename(temporary_, replaced_, ec);
-  if (ec) throw mincar::Error(mincar::fill("Cannot create file %s", {ShownName(target_)}));
+  if (ec) throw mincar::Error(mincar::fill("Cannot create file %s", {text::pathText(target_)}));
   committed_ = true;
   if (const int error = ledger::syncFolder(replaced_.parent_path())) failWrite(error);
 }

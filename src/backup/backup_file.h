@@ -8,11 +8,6 @@
 
 namespace backup {
 
-// A file's name as messages and the status line show it: Windows-1250 like
-// every text, or the name's own bytes where it holds a character that the
-// code page lacks.
-std::string ShownName(const std::filesystem::path& file);
-
 // The file a backup is written to. The bytes go to a new file beside the
 // target, and only a backup written whole and forced to the disk is renamed
 // over the target: a backup that fails (a full disk, a removed device, a

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "backup/backup_file.h"
+#include "text/cp1250.h"
 #include "text/error.h"
 
 namespace backup {
@@ -33,7 +34,7 @@ BackupLines::BackupLines(std::filesystem::path file) : path_(std::move(file)) {
   do {
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd_ < 0 && errno == EINTR);
-  if (fd_ < 0) throw mincar::Error(mincar::fill("Cannot open file %s", {ShownName(path_)}));
+  if (fd_ < 0) throw mincar::Error(mincar::fill("Cannot open file %s", {text::pathText(path_)}));
   buffer_.resize(kBlockBytes);
 }
 
@@ -54,7 +55,7 @@ bool BackupLines::more() {
   if (end_ == buffer_.size()) {
     if (buffer_.size() >= kLongestLine) {
       throw mincar::Error(mincar::fill("%s: line %d is longer than 16 MiB; the file is no backup",
-                                       {ShownName(path_), std::to_string(lineNumber_ == 0 ? 1 : lineNumber_)}));
+                                       {text::pathText(path_), std::to_string(lineNumber_ == 0 ? 1 : lineNumber_)}));
     }
     buffer_.resize(buffer_.size() * 2);
   }
@@ -62,7 +63,7 @@ bool BackupLines::more() {
     const ssize_t n = ::pread(fd_, buffer_.data() + end_, buffer_.size() - end_, static_cast<off_t>(fileOffset_));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      throw mincar::Error(mincar::fill("Cannot read %s: %s", {ShownName(path_), std::generic_category().message(errno)}));
+      throw mincar::Error(mincar::fill("Cannot read %s: %s", {text::pathText(path_), std::generic_category().message(errno)}));
     }
     if (n == 0) {
       atEnd_ = true;

@@ -10,6 +10,7 @@
 #include "backup/field_text.h"
 #include "ledger/field_codec.h"
 #include "ledger/ledger_tables.h"
+#include "text/cp1250.h"
 #include "text/error.h"
 
 namespace backup {
@@ -180,7 +181,7 @@ std::string quotedPiece(std::string_view piece) {
 }
 
 std::string lineWhere(const BackupLines& in) {
-  return mincar::fill("File %s, line %d", {ShownName(in.path()), std::to_string(in.lineNumber())});
+  return mincar::fill("File %s, line %d", {text::pathText(in.path()), std::to_string(in.lineNumber())});
 }
 
 [[noreturn]] void failInHeader(const BackupLines& in, const mincar::Error& e, std::string_view section) {

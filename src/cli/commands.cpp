@@ -139,9 +139,15 @@ class Session {
     // A mistyped -C must not grow a fresh data folder somewhere.
     std::error_code ec;
     if (!fs::is_directory(inv.workDir, ec)) {
-      throw mincar::Error(mincar::fill("Folder %s does not exist", {inv.workDir.string()}));
+      throw mincar::Error(mincar::fill("Folder %s does not exist", {text::pathText(inv.workDir)}));
     }
     ledger_.open();
+    // What the window's status line says after "Started...": a table the
+    // engine had to repair on opening (a crash left its count behind).
+    for (ledger::Dataset* table : {&ledger_.journal(), &ledger_.moves(), &ledger_.books()}) {
+      const std::string notice = table->takeRepairNotice();
+      if (!notice.empty()) io.err << text::toUtf8(notice) << "\n";
+    }
   }
 
   app::Ledger& ledger() { return ledger_; }

@@ -3,6 +3,7 @@
 #include <span>
 #include <system_error>
 
+#include "text/cp1250.h"
 #include "text/error.h"
 
 namespace ledger {
@@ -58,7 +59,7 @@ std::vector<fs::path> createMissingTables(const fs::path& workDir) {
   fs::create_directories(dataDir, ec);
   if (ec || !fs::is_directory(dataDir)) {
     throw mincar::Error(mincar::fill("Cannot create folder %s: %s",
-                                     {dataDir.string(), ec ? ec.message() : "not a folder"}));
+                                     {text::pathText(dataDir), ec ? ec.message() : "not a folder"}));
   }
   for (LedgerTable t : {LedgerTable::Journal, LedgerTable::Books, LedgerTable::Moves}) {
     fs::path p = tablePath(workDir, t);

@@ -13,6 +13,7 @@
 
 #include "ledger/dataset.h"
 #include "ledger/locks.h"
+#include "text/cp1250.h"
 #include "text/error.h"
 
 namespace ledger {
@@ -134,7 +135,7 @@ Table::Table(std::filesystem::path path, TableAccess access)
     : Table(path, access, openCurrentFile(path, access)) {}
 
 Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file)
-    : path_(std::move(path)), shownPath_(path_.string()), access_(access), file_(std::move(file)) {
+    : path_(std::move(path)), shownPath_(text::pathText(path_)), access_(access), file_(std::move(file)) {
   if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {shownPath_}));
   const LockMode openMode = access_ == TableAccess::Exclusive ? LockMode::Exclusive : LockMode::Shared;
   if (!tryLock(*file_, lock_layout::kOpenLock, openMode, shownPath_)) {
@@ -546,7 +547,7 @@ void Table::empty() {
 }
 
 void Table::create(const std::filesystem::path& path, const std::vector<FieldDef>& fields) {
-  const std::string shown = path.string();
+  const std::string shown = text::pathText(path);
   dbf::checkNewFields(fields, shown);
   int error = 0;
   std::unique_ptr<File> file = createPosixFile(path, error);

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "text/cp1250.h"
 #include "text/error.h"
 
 namespace ledger {
@@ -96,7 +97,7 @@ void EarlyWriteback::written(long long bytes) {
 }
 
 TableHeader readTableHeader(const fs::path& table) {
-  const std::string shown = table.string();
+  const std::string shown = text::pathText(table);
   ReadOnlyFile file(table);
   if (!file.ok()) throw mincar::Error(mincar::fill("Cannot open file %s", {shown}));
   int error = 0;
@@ -119,7 +120,7 @@ fs::path TableRewrite::temporaryPath(const fs::path& table) {
 }
 
 TableRewrite::TableRewrite(fs::path table, FileMaker create)
-    : table_(std::move(table)), temporary_(temporaryPath(table_)), shownPath_(table_.string()) {
+    : table_(std::move(table)), temporary_(temporaryPath(table_)), shownPath_(text::pathText(table_)) {
   header_ = readTableHeader(table_);
   // The caller has the table to itself, so a file under this name is what
   // a rewrite that crashed left behind.
@@ -128,7 +129,7 @@ TableRewrite::TableRewrite(fs::path table, FileMaker create)
   int error = 0;
   file_ = create(temporary_, error);
   if (!file_) {
-    throw mincar::Error(mincar::fill("Cannot create %s: %s", {temporary_.string(), systemMessage(error ? error : EIO)}));
+    throw mincar::Error(mincar::fill("Cannot create %s: %s", {text::pathText(temporary_), systemMessage(error ? error : EIO)}));
   }
   writeback_ = std::make_unique<EarlyWriteback>(temporary_);
   // Other users of a shared folder keep the rights they had on the table.

@@ -77,15 +77,6 @@ constexpr RowMarker kRowMarkers[] = {
 
 constexpr std::string_view kAfterValue = "&nbsp;";
 
-// A path in a message: the file system's UTF-8 as Windows-1250 where the
-// code page holds it, else its bytes as they are.
-std::string pathText(const fs::path& file) {
-  try {
-    return text::toCp1250(file.string());
-  } catch (const mincar::Error&) {
-    return file.string();
-  }
-}
 
 // The DATUM of the journal's first or last shown row; empty when no row is
 // shown.
@@ -199,13 +190,13 @@ void WriteReport(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& 
   std::ofstream out;
   out.rdbuf()->pubsetbuf(buffer.get(), kBufferSize);
   out.open(file, std::ios::binary | std::ios::trunc);
-  if (!out) throw mincar::Error(mincar::fill("Cannot create file %s", {pathText(file)}));
+  if (!out) throw mincar::Error(mincar::fill("Cannot create file %s", {text::pathText(file)}));
   UnfinishedFile unfinished(file);
   out.write(texts.ReportHeader.data(), static_cast<std::streamsize>(texts.ReportHeader.size()));
   WriteReportRows(ledger.journal(), texts, out);
   out.write(texts.ReportFooter.data(), static_cast<std::streamsize>(texts.ReportFooter.size()));
   out.close();
-  if (!out) throw mincar::Error(mincar::fill("Cannot write file %s", {pathText(file)}));
+  if (!out) throw mincar::Error(mincar::fill("Cannot write file %s", {text::pathText(file)}));
   unfinished.finish();
 }
 

@@ -70,15 +70,6 @@ constexpr std::string_view kVoucherTemplateUtf8 = R"page(<html>
 </html>
 )page";
 
-// A path in a message: the file system's UTF-8 as Windows-1250 where the
-// code page holds it, else its bytes as they are.
-std::string pathText(const fs::path& file) {
-  try {
-    return text::toCp1250(file.string());
-  } catch (const mincar::Error&) {
-    return file.string();
-  }
-}
 
 }  // namespace
 
@@ -139,7 +130,7 @@ std::string VoucherPage(const VoucherFields& fields, const text::Regional& regio
 
 void WritePageFile(const fs::path& file, std::string_view bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (!out) throw mincar::Error(mincar::fill("Cannot create file %s", {pathText(file)}));
+  if (!out) throw mincar::Error(mincar::fill("Cannot create file %s", {text::pathText(file)}));
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) {
@@ -147,7 +138,7 @@ void WritePageFile(const fs::path& file, std::string_view bytes) {
     // device named as the page (/dev/full) must stay, root or not.
     std::error_code ignored;
     if (fs::is_regular_file(file, ignored)) fs::remove(file, ignored);
-    throw mincar::Error(mincar::fill("Cannot write file %s", {pathText(file)}));
+    throw mincar::Error(mincar::fill("Cannot write file %s", {text::pathText(file)}));
   }
 }
 

@@ -174,6 +174,28 @@ std::string toCp1250(std::string_view utf8) {
   return out;
 }
 
+std::string pathText(const std::filesystem::path& file) {
+  const std::string utf8 = file.string();
+  try {
+    return toCp1250(utf8);
+  } catch (const mincar::Error&) {
+  }
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[pos]);
+    const std::size_t length = std::min<std::size_t>(
+        lead >= 0xF8 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1, utf8.size() - pos);
+    try {
+      out += toCp1250(std::string_view(utf8).substr(pos, length));
+    } catch (const mincar::Error&) {
+      out += '?';
+    }
+    pos += length;
+  }
+  return out;
+}
+
 char upperCz(char c) { return static_cast<char>(kUpper[static_cast<unsigned char>(c)]); }
 
 std::string upperCz(std::string_view cp1250) {

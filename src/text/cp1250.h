@@ -1,4 +1,5 @@
 #pragma once
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,11 @@ std::string toUtf8(std::string_view cp1250);
 // are not UTF-8, are refused with mincar::Error naming the character; nothing
 // is replaced silently.
 std::string toCp1250(std::string_view utf8);
+
+// A path in a message, which is Windows-1250 like every text: the file
+// system's UTF-8 converted, a character that the code page lacks (or a byte
+// that is not UTF-8) shown as '?'.
+std::string pathText(const std::filesystem::path& file);
 
 // Upper case by Czech rules on Windows-1250 bytes: a-z and every accented
 // lower-case letter of the code page that has a capital there (č -> Č,

@@ -227,6 +227,23 @@ TEST(CliAddRow, AnAmountTheColumnCannotHoldLeavesNoRow) {
   EXPECT_EQ(ok(dir, {"add-row", "--date", "2.3.2026"}), "2\n");
 }
 
+TEST(CliAddRow, ReportsACountThatTheEngineRepairedOnOpening) {
+  TempDir dir;
+  standardLists(dir);
+  ok(dir, {"add-row", "--date", "1.3.2026"});
+  ok(dir, {"add-row", "--date", "2.3.2026"});
+  // A crash after an append left the header one row behind.
+  const fs::path journal = dir / "data" / "peden.dbf";
+  std::string bytes = testing_support::readFile(journal);
+  bytes[4] = 1;
+  testing_support::writeFile(journal, bytes);
+  auto r = run(cli(), {"-C", dir.path().string(), "add-row", "--date", "3.3.2026"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, journal.string() + ": the row count was repaired from 1 to 2\n" +
+                       "New record is appended...\n");
+  EXPECT_EQ(r.out, "3\n");
+}
+
 TEST(CliSet, StampsTheBookMovementAndDateOnTheRowWithThatId) {
   TempDir dir;
   standardLists(dir);
@@ -344,6 +361,22 @@ TEST(CliLocks, ARowThatAnotherProcessEditsIsRefusedWithTheEnginesMessage) {
   EXPECT_EQ(listed(dir, "journal"),
             "1;1;1;1.1.2026;Nákup;10; ;10;\n"
             "2;1;1;" + today() + ";Nákup;20; ;30;\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The engine's messages are Windows-1250; a folder's Czech letters must come
+// out of them readable, not as UTF-8 read twice.
+TEST(CliErrors, NameAFolderWithCzechLettersReadably) {
+  TempDir dir;
+  const fs::path work = dir / "Účetnictví";
+  fs::create_directories(work / "data");
+  testing_support::writeFile(work / "data" / "peden.dbf", "not a table");
+  auto r = run(cli(), {"-C", work.string(), "add-row"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find((work / "data" / "peden.dbf").string()), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -165,3 +165,20 @@ TEST(Cp1250, UpperCzAgreesWithUnicodeCaseMapping) {
 }
 
 }  // namespace
+
+TEST(PathText, ShowsAPathInTheCodePageOfTheMessages) {
+  struct Case {
+    const char* path;
+    const char* shown;  // Windows-1250
+  };
+  const Case cases[] = {
+      {"/home/jan/data/peden.dbf", "/home/jan/data/peden.dbf"},
+      {"/home/jiří/Účetnictví/peden.dbf", "/home/ji\xf8\xed/\xda\xe8" "etnictv\xed/peden.dbf"},
+      // What the code page lacks, or what is not UTF-8, stands as '?'.
+      {"/home/李/data", "/home/?/data"},
+      {"/tmp/\xff\xfe\x41", "/tmp/??A"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(text::pathText(c.path), c.shown) << c.path;
+  }
+}
