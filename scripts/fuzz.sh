@@ -53,12 +53,13 @@ run_one() {
   mkdir -p "$corpus" "$build/findings/$name"
   # -rss_limit_mb and -timeout turn a blow-up or a hang into a finding; the
   # leak check runs at the end of every input.
+  # A finding is a non-zero exit; set -e must not end the run before it is told.
+  local status
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$build/$name" "$corpus" "$root/fuzz/corpus/$name" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
     -print_final_stats=1 -artifact_prefix="$build/findings/$name/" \
-    >"$build/$name.log" 2>&1
-  local status=$?
+    >"$build/$name.log" 2>&1 && status=0 || status=$?
   local runs
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/$name.log" | grep -o '[0-9]*$' || echo "?")
   echo "fuzz: $name ran ${seconds}s, $runs executions, exit $status"

@@ -117,7 +117,7 @@ void assignText(const ledger::FieldDef& def, std::string_view text, const text::
     // Cut to the column, blank padded.
     const std::size_t width = static_cast<std::size_t>(def.length);
     const std::size_t n = text.size() < width ? text.size() : width;
-    std::memcpy(out, text.data(), n);
+    if (n > 0) std::memcpy(out, text.data(), n);  // an empty view may hold no pointer
     std::memset(out + n, ' ', width - n);
     return;
   }

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -304,6 +305,19 @@ bool parseFloatText(std::string_view text, char separator, double& out) {
   const char* first = normalised.data();
   const char* last = first + normalised.size();
   auto result = std::from_chars(first, last, value, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range && result.ptr == last) {
+    // The largest doubles are written rounded up to 15 digits,
+    // 1,79769313486232E308, just past the largest double: that text reads
+    // back as the largest double, so that every written number reads again.
+    long double wide = 0;
+    const auto widened = std::from_chars(first, last, wide, std::chars_format::general);
+    constexpr long double kLargestWritten = 1.79769313486232e308L;
+    if (widened.ec == std::errc() && std::fabs(wide) > 1 && std::fabs(wide) <= kLargestWritten) {
+      out = std::copysign(std::numeric_limits<double>::max(), static_cast<double>(wide));
+      return true;
+    }
+    return false;
+  }
   if (result.ec != std::errc() || result.ptr != last) return false;
   out = value;
   return true;

@@ -72,6 +72,13 @@ TEST(FieldText, ChosenPiecesAreStoredAndRefusedAsTheEngineDoes) {
   }
 }
 
+// Found by the backup reader's fuzzer: an empty piece that is an empty view
+// with no pointer behind it (UBSan flagged the copy from it).
+TEST(FieldText, AnEmptyViewWithoutAPointerStoresABlankColumn) {
+  const FieldDef text{"TEXT", FieldType::Character, 12, 0};
+  EXPECT_EQ(shortWay(text, std::string_view(), text::Regional::czech()), std::string(12, ' '));
+}
+
 TEST(FieldText, RandomPiecesAreStoredAndRefusedAsTheEngineDoes) {
   std::mt19937_64 random(99);
   const char alphabet[] = "0123456789,.-+ eE";

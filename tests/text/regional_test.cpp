@@ -174,10 +174,15 @@ TEST(ParseFloat, RefusesEverythingElseNamingTheText) {
 
 TEST(ParseFloat, ReadsBackWhatFormatNumberWrote) {
   const double values[] = {0.1, 0.3, -350.5, 1234.5, 1e20, 1e-5, 1.5e-7, 123456.789,
-                           999999999999999.0, 0.0001, 1e15, -2.5e-9, 42, 1e-300, 1e300};
+                           999999999999999.0, 0.0001, 1e15, -2.5e-9, 42, 1e-300, 1e300,
+                           // written rounded up past the largest double
+                           std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()};
   for (const Regional& regional : {Regional::czech(), dotRegional()})
     for (double v : values)
       EXPECT_EQ(text::parseFloat(text::formatNumber(v, regional), regional), v) << v;
+  // Beyond what the writer can give, numbers stay refused.
+  EXPECT_THROW(text::parseFloat("1,79769313486233E308", Regional::czech()), mincar::Error);
+  EXPECT_THROW(text::parseFloat("1E309", Regional::czech()), mincar::Error);
 }
 
 // Any double comes back as itself rounded to 15 significant digits.
