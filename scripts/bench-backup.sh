@@ -17,7 +17,7 @@ results="$build/backup-bench-results.json"
 "$root/scripts/install-deps.sh" >/dev/null
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DMINCAR_BENCH=ON -DMINCAR_TESTS=OFF -DMINCAR_WINDOWS=OFF >/dev/null
+  -DMINCAR_BENCH=ON -DMINCAR_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target mincar-gen mincar-backup-bench bare-convert
 
 # The same cache as scripts/bench.sh: made once per size, again when the

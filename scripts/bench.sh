@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks the engine on generated journals of 100k and 1M rows, compares
 # the full walk with ogr2ogr reading the same file, and prints the figures
-# beside their goals. Arguments go to mincar-bench
+# beside their goals. Without arguments every benchmark follows: the
+# cash-book search, the journal window's start and backup/restore
+# (scripts/bench-backup.sh). Arguments go to mincar-bench alone
 # (e.g. --benchmark_filter=full_walk).
 set -euo pipefail
 
@@ -14,7 +16,7 @@ results="$root/build/bench-results.json"
 
 # A tree of its own, so that switching to Release does not rebuild build/.
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DMINCAR_BENCH=ON -DMINCAR_TESTS=OFF -DMINCAR_WINDOWS=OFF >/dev/null
+  -DMINCAR_BENCH=ON -DMINCAR_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target mincar-gen mincar-bench
 
 # Generated once per size; made again when the generator changes. A run that
@@ -115,3 +117,27 @@ if walk:
     print(f"walk is {ogr_seconds / walk:.1f}\u00d7 faster than ogr2ogr "
           f"({walk:.3f} s against {ogr_seconds:.3f} s for 1M rows)")
 EOF
+
+(($# == 0)) || exit 0
+
+echo
+echo "Cash-book search, shown balances and report"
+cmake --build "$build" -j"$(nproc)" --target mincar-search-bench mincar-window-start
+MINCAR_BENCH_DATA="$data" "$build/mincar-search-bench"
+
+# The window over a copy of the 1M-row journal, three starts; a prop1.txt
+# keeps the start-up from stopping at the missing-settings box.
+echo
+echo "Journal window's first rows after start, 1M rows (offscreen)"
+window_dir="$scratch/window"
+mkdir -p "$window_dir"
+cp -r "$data/1m/data" "$window_dir/"
+printf '%s;\n\r' "Firma =;Bench" "Vystavil =; " "Schvalil =; " "Prevzal =; " \
+  "Datum od =;1.1.2026" "Datum do =;31.12.2026" "Browser =;xdg-open " "Filespec =;File://" \
+  >"$window_dir/prop1.txt"
+for _ in 1 2 3; do
+  QT_QPA_PLATFORM=offscreen "$build/mincar-window-start" "$window_dir"
+done
+
+echo
+"$root/scripts/bench-backup.sh"
