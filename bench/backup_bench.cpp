@@ -39,11 +39,7 @@ fs::path dataFolder(const std::string& size) {
 }
 
 bool haveData(benchmark::State& state, const fs::path& workDir) {
-  if (fs::exists(ledger::tablePath(workDir, LedgerTable::Journal))) return true;
-  const std::string message = "no journal in " + workDir.string() + "; make it with mincar-gen " +
-                              workDir.string() + " ROWS (scripts/bench-backup.sh does)";
-  state.SkipWithError(message.c_str());
-  return false;
+  return bench_support::haveData(state, workDir, "scripts/bench-backup.sh");
 }
 
 // A folder of this process beside the data, removed at the end.

@@ -28,21 +28,15 @@
 namespace {
 
 using bench_support::guarded;
+using bench_support::haveData;
 using bench_support::peakRssMiB;
+using bench_support::ScratchCopy;
+using bench_support::SilentStatusLine;
 
 namespace fs = std::filesystem;
 using ledger::Dataset;
 using ledger::LedgerTable;
 namespace col = ledger::journal;
-
-// Skips the case when its size was not generated.
-bool haveData(benchmark::State& state, const fs::path& workDir) {
-  if (fs::exists(ledger::tablePath(workDir, LedgerTable::Journal))) return true;
-  const std::string message = "no journal in " + workDir.string() + "; make it with mincar-gen " +
-                              workDir.string() + " ROWS (scripts/bench.sh does)";
-  state.SkipWithError(message.c_str());
-  return false;
-}
 
 // Reads every column of the current row the way a grid or a report does.
 void readRow(Dataset& table) {
@@ -121,30 +115,6 @@ void filteredWalk(benchmark::State& state, const fs::path& workDir) {
   });
 }
 
-// A copy of one work folder for the cases that add rows, so that the
-// generated data stays as its seed made it. Removed at exit.
-class ScratchCopy {
- public:
-  ScratchCopy(const fs::path& source, const fs::path& parent)
-      : dir_(parent / ("scratch-" + std::to_string(getpid()))) {
-    if (!fs::exists(ledger::tablePath(source, LedgerTable::Journal))) return;
-    fs::create_directories(dir_ / "data");
-    for (LedgerTable t : {LedgerTable::Journal, LedgerTable::Books, LedgerTable::Moves}) {
-      fs::copy_file(ledger::tablePath(source, t), ledger::tablePath(dir_, t));
-    }
-  }
-  ~ScratchCopy() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  ScratchCopy(const ScratchCopy&) = delete;
-  ScratchCopy& operator=(const ScratchCopy&) = delete;
-  const fs::path& dir() const { return dir_; }
-
- private:
-  fs::path dir_;
-};
-
 // The engine's part of a new row: append, fill, post, no new-row rule.
 void appendPost(benchmark::State& state, const fs::path& workDir) {
   if (!haveData(state, workDir)) return;
@@ -165,15 +135,6 @@ void appendPost(benchmark::State& state, const fs::path& workDir) {
     }
   });
 }
-
-class SilentStatusLine : public app::StatusLine {
- public:
-  void show(std::string_view text) override { last_ = text; }
-  std::string text() const override { return last_; }
-
- private:
-  std::string last_;
-};
 
 // What the user waits for after "new row": the journal's new-row rule (its
 // new ID comes from MaxFieldValue over the whole journal), then post.
@@ -232,23 +193,8 @@ void registerCases(const fs::path& dataRoot, const ScratchCopy& scratch) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
-  const char* root = std::getenv("MINCAR_BENCH_DATA");
-  if (root == nullptr || *root == '\0') {
-    std::cerr << "mincar-bench: set MINCAR_BENCH_DATA to the folder that holds 100k/ and 1m/, "
-                 "made by mincar-gen (scripts/bench.sh does both)\n";
-    return 2;
-  }
-  try {
-    const fs::path dataRoot = root;
-    const ScratchCopy scratch(dataRoot / "1m", dataRoot);
-    registerCases(dataRoot, scratch);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-  } catch (const std::exception& e) {
-    std::cerr << "mincar-bench: " << e.what() << '\n';
-    return 1;
-  }
-  return 0;
+  return bench_support::runOnGeneratedData(
+      argc, argv, "mincar-bench",
+      "set MINCAR_BENCH_DATA to the folder that holds 100k/ and 1m/, made by mincar-gen (scripts/bench.sh does both)",
+      "scratch", registerCases);
 }

@@ -32,29 +32,15 @@
 namespace {
 
 using bench_support::guarded;
+using bench_support::haveData;
+using bench_support::ScratchCopy;
+using bench_support::SilentStatusLine;
 
 namespace fs = std::filesystem;
 using ledger::LedgerTable;
 
 // The rows a grid shows at once in the journal window.
 constexpr int kVisibleRows = 30;
-
-class SilentStatusLine : public app::StatusLine {
- public:
-  void show(std::string_view text) override { last_ = text; }
-  std::string text() const override { return last_; }
-
- private:
-  std::string last_;
-};
-
-bool haveData(benchmark::State& state, const fs::path& workDir) {
-  if (fs::exists(ledger::tablePath(workDir, LedgerTable::Journal))) return true;
-  const std::string message = "no journal in " + workDir.string() + "; make it with mincar-gen " +
-                              workDir.string() + " ROWS (scripts/bench.sh does)";
-  state.SkipWithError(message.c_str());
-  return false;
-}
 
 // The ledger as the program opens it, with the search dialog created.
 struct SearchSession {
@@ -153,30 +139,6 @@ void report(benchmark::State& state, const fs::path& workDir, const fs::path& pa
   });
 }
 
-// A copy of the 1M work folder for the case that writes balances, so that
-// the generated data stays as its seed made it. Removed at exit.
-class ScratchCopy {
- public:
-  ScratchCopy(const fs::path& source, const fs::path& parent)
-      : dir_(parent / ("search-scratch-" + std::to_string(getpid()))) {
-    if (!fs::exists(ledger::tablePath(source, LedgerTable::Journal))) return;
-    fs::create_directories(dir_ / "data");
-    for (LedgerTable t : {LedgerTable::Journal, LedgerTable::Books, LedgerTable::Moves}) {
-      fs::copy_file(ledger::tablePath(source, t), ledger::tablePath(dir_, t));
-    }
-  }
-  ~ScratchCopy() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  ScratchCopy(const ScratchCopy&) = delete;
-  ScratchCopy& operator=(const ScratchCopy&) = delete;
-  const fs::path& dir() const { return dir_; }
-
- private:
-  fs::path dir_;
-};
-
 void registerCases(const fs::path& dataRoot, const ScratchCopy& scratch) {
   const fs::path million = dataRoot / "1m";
   auto add = [](const std::string& name, std::function<void(benchmark::State&)> body) {
@@ -204,23 +166,8 @@ void registerCases(const fs::path& dataRoot, const ScratchCopy& scratch) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
-  const char* root = std::getenv("MINCAR_BENCH_DATA");
-  if (root == nullptr || *root == '\0') {
-    std::cerr << "mincar-search-bench: set MINCAR_BENCH_DATA to the folder that holds 1m/, "
-                 "made by mincar-gen (scripts/bench.sh does)\n";
-    return 2;
-  }
-  try {
-    const fs::path dataRoot = root;
-    const ScratchCopy scratch(dataRoot / "1m", dataRoot);
-    registerCases(dataRoot, scratch);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-  } catch (const std::exception& e) {
-    std::cerr << "mincar-search-bench: " << e.what() << '\n';
-    return 1;
-  }
-  return 0;
+  return bench_support::runOnGeneratedData(
+      argc, argv, "mincar-search-bench",
+      "set MINCAR_BENCH_DATA to the folder that holds 1m/, made by mincar-gen (scripts/bench.sh does)",
+      "search-scratch", registerCases);
 }

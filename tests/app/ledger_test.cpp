@@ -33,6 +33,8 @@ using ledger::Dataset;
 using ledger::DatasetState;
 using ledger::LedgerTable;
 using ledger::Value;
+using testing_support::seedRows;
+using testing_support::storedRows;
 using testing_support::TempDir;
 namespace J = ledger::journal;
 
@@ -47,36 +49,10 @@ struct JournalRow {
   std::vector<Value> values() const { return {id, idk, idm, datum, text, plus, minus, zustatek}; }
 };
 
-// Rows stored directly, without the new-row rules, as another program (or an
-// earlier run) would have left them.
-void seed(const fs::path& workDir, LedgerTable table, const std::vector<std::vector<Value>>& rows) {
-  ledger::createMissingTables(workDir);
-  Dataset d("Table1", ledger::tablePath(workDir, table), text::Regional::czech());
-  d.open();
-  for (const auto& row : rows) {
-    d.append();
-    for (size_t i = 0; i < row.size(); ++i) d.field(static_cast<int>(i)).setValue(row[i]);
-    d.post();
-  }
-}
-
 void seedJournal(const fs::path& workDir, const std::vector<JournalRow>& rows) {
   std::vector<std::vector<Value>> values;
   for (const JournalRow& r : rows) values.push_back(r.values());
-  seed(workDir, LedgerTable::Journal, values);
-}
-
-// What is stored, read by a fresh component.
-std::vector<std::vector<Value>> stored(const fs::path& workDir, LedgerTable table) {
-  Dataset d("Table1", ledger::tablePath(workDir, table), text::Regional::czech());
-  d.open();
-  std::vector<std::vector<Value>> rows;
-  for (d.first(); !d.eof(); d.next()) {
-    std::vector<Value> row;
-    for (int i = 0; i < d.fieldCount(); ++i) row.push_back(d.field(i).value());
-    rows.push_back(row);
-  }
-  return rows;
+  seedRows(workDir, LedgerTable::Journal, values);
 }
 
 void standOn(Dataset& table, double id) {
@@ -93,7 +69,7 @@ class LedgerRules : public ::testing::Test {
     ledger_->open();
     return *ledger_;
   }
-  std::vector<std::vector<Value>> stored(LedgerTable t) { return ::stored(dir_.path(), t); }
+  std::vector<std::vector<Value>> stored(LedgerTable t) { return storedRows(dir_.path(), t); }
 
   TempDir dir_;
   app::RecordingStatusLine status_;
@@ -151,7 +127,7 @@ TEST(JournalNewRow, NumbersFromTheHighestIdOfTheWholeTableInSinglePrecision) {
     l.newJournalRow();
     EXPECT_EQ(l.journal().state(), DatasetState::Browse) << c.what;
     EXPECT_EQ(l.journal().field(J::ID).asFloat(), c.expected) << c.what;
-    auto all = stored(dir.path(), LedgerTable::Journal);
+    auto all = storedRows(dir.path(), LedgerTable::Journal);
     ASSERT_EQ(all.size(), c.ids.size() + 1) << c.what;
     EXPECT_EQ(all.back()[J::ID], Value{c.expected}) << c.what;
   }
@@ -171,8 +147,8 @@ TEST_F(LedgerRules, RowsHiddenByTheFilterStillCountAndTheFilterIsOffAfterwards) 
 }
 
 TEST_F(LedgerRules, NewRowTakesTheCurrentBookMovementAndCalendarDate) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
-  seed(dir_.path(), LedgerTable::Moves, {{1.0, cz("Nákup")}, {5.0, cz("Benzín")}, {6.0, cz("Mzda")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
+  seedRows(dir_.path(), LedgerTable::Moves, {{1.0, cz("Nákup")}, {5.0, cz("Benzín")}, {6.0, cz("Mzda")}});
   seedJournal(dir_.path(), {{.id = 1.0, .text = cz("starý řádek"), .plus = 10.0}});
   app::Ledger& l = open();
   standOn(l.books(), 2);
@@ -205,8 +181,8 @@ TEST_F(LedgerRules, EmptyListsGiveAnEmptyBookMovementAndText) {
 }
 
 TEST_F(LedgerRules, AnEmptyBookNumberCopiesAsEmpty) {
-  seed(dir_.path(), LedgerTable::Books, {{kEmpty, cz("bez čísla")}});
-  seed(dir_.path(), LedgerTable::Moves, {{3.0, kEmpty}});
+  seedRows(dir_.path(), LedgerTable::Books, {{kEmpty, cz("bez čísla")}});
+  seedRows(dir_.path(), LedgerTable::Moves, {{3.0, kEmpty}});
   app::Ledger& l = open();
   l.newJournalRow();
   auto rows = stored(LedgerTable::Journal);
@@ -219,7 +195,7 @@ TEST_F(LedgerRules, AnEmptyBookNumberCopiesAsEmpty) {
 TEST_F(LedgerRules, ALongMovementNameIsCutTo200Characters) {
   // Windows-1250 letters are one byte each, so the cut counts letters.
   const std::string name = std::string(195, 'x') + cz("žžžžžžžžžž") + std::string(35, 'y');
-  seed(dir_.path(), LedgerTable::Moves, {{1.0, name}});
+  seedRows(dir_.path(), LedgerTable::Moves, {{1.0, name}});
   app::Ledger& l = open();
   l.newJournalRow();
   auto rows = stored(LedgerTable::Journal);
@@ -280,7 +256,7 @@ TEST_F(LedgerRules, APendingEditIsStoredBeforeTheNewRow) {
 }
 
 TEST_F(LedgerRules, DeletingAJournalRowChangesNothingElse) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 70.0}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 70.0}});
   seedJournal(dir_.path(), {{.id = 1.0, .idk = 1.0, .plus = 100.0, .zustatek = 100.0},
                             {.id = 2.0, .idk = 1.0, .minus = 30.0, .zustatek = 70.0},
                             {.id = 3.0, .idk = 1.0, .plus = 1.0, .zustatek = 71.0}});
@@ -328,7 +304,7 @@ TEST(ListNewRow, NumbersFromTheHighestIdAndStandsOnTheNewRow) {
       TempDir dir;
       std::vector<std::vector<Value>> rows;
       for (const Value& id : c.ids) rows.push_back({id, cz("název")});
-      seed(dir.path(), table, rows);
+      seedRows(dir.path(), table, rows);
       app::RecordingStatusLine status;
       app::Ledger l(dir.path(), text::Regional::czech(), status);
       l.open();
@@ -342,7 +318,7 @@ TEST(ListNewRow, NumbersFromTheHighestIdAndStandsOnTheNewRow) {
       EXPECT_EQ(status.texts, std::vector<std::string>{kNewRecord}) << c.what;
       EXPECT_EQ(list.state(), DatasetState::Browse) << c.what;
       EXPECT_EQ(list.field(0).asFloat(), c.expected) << c.what;
-      auto all = stored(dir.path(), table);
+      auto all = storedRows(dir.path(), table);
       ASSERT_EQ(all.size(), c.ids.size() + 1) << c.what;
       EXPECT_EQ(all.back()[0], Value{c.expected}) << c.what;
       EXPECT_EQ(all.back()[1], kEmpty) << c.what;  // the user types the name afterwards
@@ -351,7 +327,7 @@ TEST(ListNewRow, NumbersFromTheHighestIdAndStandsOnTheNewRow) {
 }
 
 TEST_F(LedgerRules, NumbersFreedAtTheTopAreGivenOutAgain) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("A")}, {2.0, cz("B")}, {3.0, cz("C")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("A")}, {2.0, cz("B")}, {3.0, cz("C")}});
   app::Ledger& l = open();
   standOn(l.books(), 3);
   l.deleteBook();
@@ -363,8 +339,8 @@ TEST_F(LedgerRules, NumbersFreedAtTheTopAreGivenOutAgain) {
 }
 
 TEST_F(LedgerRules, ANewRowAfterAddingToTheListsGetsTheNewLastRows) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}});
-  seed(dir_.path(), LedgerTable::Moves, {{1.0, cz("Nákup")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}});
+  seedRows(dir_.path(), LedgerTable::Moves, {{1.0, cz("Nákup")}});
   app::Ledger& l = open();
   l.newBook();
   l.newMove();
@@ -384,9 +360,9 @@ TEST_F(LedgerRules, ANewRowAfterAddingToTheListsGetsTheNewLastRows) {
 class Stamps : public LedgerRules {
  protected:
   void SetUp() override {
-    seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
-    seed(dir_.path(), LedgerTable::Moves,
-         {{1.0, cz("Nákup")}, {4.0, cz("Benzín")}, {9.0, std::string(230, 'm')}});
+    seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
+    seedRows(dir_.path(), LedgerTable::Moves,
+             {{1.0, cz("Nákup")}, {4.0, cz("Benzín")}, {9.0, std::string(230, 'm')}});
     seedJournal(dir_.path(),
                 {{.id = 1.0, .idk = 1.0, .idm = 1.0, .datum = text::Date{2026, 3, 1},
                   .text = cz("Oběd")},
@@ -496,7 +472,7 @@ TEST_F(Stamps, ADateInAnotherShortFormatStillLandsOnTheSameDay) {
 
 TEST(StampsFromNowhere, EmptyListsOrNumberlessRowsStampNothingAndShowNothing) {
   TempDir dir;
-  seed(dir.path(), LedgerTable::Books, {{kEmpty, cz("bez čísla")}});
+  seedRows(dir.path(), LedgerTable::Books, {{kEmpty, cz("bez čísla")}});
   seedJournal(dir.path(), {{.id = 1.0, .idk = 5.0, .idm = 6.0}});
   app::RecordingStatusLine status;
   app::Ledger l(dir.path(), text::Regional::czech(), status);
@@ -506,8 +482,8 @@ TEST(StampsFromNowhere, EmptyListsOrNumberlessRowsStampNothingAndShowNothing) {
   l.setMoveOnJournal();  // the list is empty
   EXPECT_EQ(l.journal().state(), DatasetState::Browse);
   EXPECT_TRUE(status.texts.empty());
-  EXPECT_EQ(stored(dir.path(), LedgerTable::Journal)[0][J::IDK], Value{5.0});
-  EXPECT_EQ(stored(dir.path(), LedgerTable::Journal)[0][J::IDM], Value{6.0});
+  EXPECT_EQ(storedRows(dir.path(), LedgerTable::Journal)[0][J::IDK], Value{5.0});
+  EXPECT_EQ(storedRows(dir.path(), LedgerTable::Journal)[0][J::IDM], Value{6.0});
 }
 
 TEST(StampsOnAnEmptyJournal, LandOnTheNewRowThatTheEditBegins) {
@@ -522,8 +498,8 @@ TEST(StampsOnAnEmptyJournal, LandOnTheNewRowThatTheEditBegins) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    seed(dir.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
-    seed(dir.path(), LedgerTable::Moves, {{3.0, cz("Nákup")}});
+    seedRows(dir.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
+    seedRows(dir.path(), LedgerTable::Moves, {{3.0, cz("Nákup")}});
     app::RecordingStatusLine status;
     app::Ledger l(dir.path(), text::Regional::czech(), status);
     l.open();
@@ -536,7 +512,7 @@ TEST(StampsOnAnEmptyJournal, LandOnTheNewRowThatTheEditBegins) {
     EXPECT_EQ(l.journal().state(), DatasetState::Edit) << c.what;
     l.journal().post();
     EXPECT_EQ(status.texts, c.texts) << c.what;
-    auto rows = stored(dir.path(), LedgerTable::Journal);
+    auto rows = storedRows(dir.path(), LedgerTable::Journal);
     ASSERT_EQ(rows.size(), 1u) << c.what;
     const std::vector<Value> expected = {1.0, 2.0, 3.0, text::Date{2004, 9, 12}, cz("Nákup"),
                                          kEmpty, kEmpty, kEmpty};
@@ -545,7 +521,6 @@ TEST(StampsOnAnEmptyJournal, LandOnTheNewRowThatTheEditBegins) {
 }
 
 // --- a second process holding a row ------------------------------------------
-
 
 // The engine's refusal of a row that another user is editing.
 std::string rowLocked(const fs::path& workDir, LedgerTable table) {
@@ -565,8 +540,8 @@ void expectRefusal(const std::function<void()>& action, const std::string& messa
 class HeldRows : public LedgerRules {
  protected:
   void SetUp() override {
-    seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 5.0}, {2.0, cz("Banka"), 6.0}});
-    seed(dir_.path(), LedgerTable::Moves, {{1.0, cz("Nákup")}});
+    seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 5.0}, {2.0, cz("Banka"), 6.0}});
+    seedRows(dir_.path(), LedgerTable::Moves, {{1.0, cz("Nákup")}});
     seedJournal(dir_.path(),
                 {{.id = 1.0, .idk = 1.0, .datum = text::Date{2026, 3, 1}, .text = cz("první"),
                   .plus = 100.0, .zustatek = 1.0},
@@ -667,7 +642,7 @@ TEST(HeldRowsOfALargeJournal, RecomputationStoresTheRowsBeforeTheHeldOneAndShows
   TempDir dir;
   constexpr int kRows = 2000;
   constexpr int kHeldId = 1500;
-  seed(dir.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 5.0}, {2.0, cz("Banka"), 6.0}});
+  seedRows(dir.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 5.0}, {2.0, cz("Banka"), 6.0}});
   std::vector<JournalRow> rows;
   for (int i = 1; i <= kRows; ++i) {
     // Rows of book 3 name no book: they are walked over, never stored.
@@ -675,8 +650,8 @@ TEST(HeldRowsOfALargeJournal, RecomputationStoresTheRowsBeforeTheHeldOneAndShows
                     .text = "r" + std::to_string(i), .plus = static_cast<double>(i), .zustatek = -1.0});
   }
   seedJournal(dir.path(), rows);
-  const auto journalBefore = stored(dir.path(), LedgerTable::Journal);
-  const auto booksBefore = stored(dir.path(), LedgerTable::Books);
+  const auto journalBefore = storedRows(dir.path(), LedgerTable::Journal);
+  const auto booksBefore = storedRows(dir.path(), LedgerTable::Books);
   app::RecordingStatusLine status;
   app::Ledger l(dir.path(), text::Regional::czech(), status);
   l.open();
@@ -689,7 +664,7 @@ TEST(HeldRowsOfALargeJournal, RecomputationStoresTheRowsBeforeTheHeldOneAndShows
   EXPECT_TRUE(l.journal().dataSource().enabled());
   EXPECT_EQ(holder.release(), 0);
 
-  auto journal = stored(dir.path(), LedgerTable::Journal);
+  auto journal = storedRows(dir.path(), LedgerTable::Journal);
   double sums[3] = {};
   for (int i = 1; i <= kRows; ++i) {
     const int book = 1 + i % 3;
@@ -697,7 +672,7 @@ TEST(HeldRowsOfALargeJournal, RecomputationStoresTheRowsBeforeTheHeldOneAndShows
     if (i < kHeldId && book != 3) expected = sums[book] += i;
     EXPECT_EQ(journal[static_cast<size_t>(i - 1)][J::ZUSTATEK], expected) << "row " << i;
   }
-  EXPECT_EQ(stored(dir.path(), LedgerTable::Books), booksBefore);
+  EXPECT_EQ(storedRows(dir.path(), LedgerTable::Books), booksBefore);
   // Every row's text up to the held row, which stopped the pass before its
   // own text.
   std::vector<std::string> texts = {"Start"};

@@ -21,6 +21,8 @@ namespace fs = std::filesystem;
 using ledger::Dataset;
 using ledger::LedgerTable;
 using ledger::Value;
+using testing_support::seedRows;
+using testing_support::storedRows;
 using testing_support::TempDir;
 namespace J = ledger::journal;
 namespace B = ledger::books;
@@ -36,35 +38,12 @@ struct JournalRow {
   Value id{}, idk{}, idm{}, datum{}, text{}, plus{}, minus{}, zustatek{};
 };
 
-void seed(const fs::path& workDir, LedgerTable table, const Rows& rows) {
-  ledger::createMissingTables(workDir);
-  Dataset d("Table1", ledger::tablePath(workDir, table), text::Regional::czech());
-  d.open();
-  for (const auto& row : rows) {
-    d.append();
-    for (size_t i = 0; i < row.size(); ++i) d.field(static_cast<int>(i)).setValue(row[i]);
-    d.post();
-  }
-}
-
 void seedJournal(const fs::path& workDir, const std::vector<JournalRow>& rows) {
   Rows values;
   for (const JournalRow& r : rows) {
     values.push_back({r.id, r.idk, r.idm, r.datum, r.text, r.plus, r.minus, r.zustatek});
   }
-  seed(workDir, LedgerTable::Journal, values);
-}
-
-Rows stored(const fs::path& workDir, LedgerTable table) {
-  Dataset d("Table1", ledger::tablePath(workDir, table), text::Regional::czech());
-  d.open();
-  Rows rows;
-  for (d.first(); !d.eof(); d.next()) {
-    std::vector<Value> row;
-    for (int i = 0; i < d.fieldCount(); ++i) row.push_back(d.field(i).value());
-    rows.push_back(row);
-  }
-  return rows;
+  seedRows(workDir, LedgerTable::Journal, values);
 }
 
 std::vector<Value> column(const Rows& rows, int position) {
@@ -107,7 +86,7 @@ class Recompute : public ::testing::Test {
     ledger_->open();
     return *ledger_;
   }
-  Rows stored(LedgerTable t) { return ::stored(dir_.path(), t); }
+  Rows stored(LedgerTable t) { return storedRows(dir_.path(), t); }
 
   TempDir dir_;
   app::RecordingStatusLine status_;
@@ -115,7 +94,7 @@ class Recompute : public ::testing::Test {
 };
 
 TEST_F(Recompute, RunningBalancesPerBookInEntryOrderAndClosingBalances) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 999.0}, {2.0, cz("Banka"), 999.0}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 999.0}, {2.0, cz("Banka"), 999.0}});
   seedJournal(dir_.path(),
               {{.id = 1.0, .idk = 1.0, .datum = text::Date{2026, 3, 5}, .text = cz("Záloha"),
                 .plus = 1000.0},
@@ -142,7 +121,7 @@ TEST_F(Recompute, RunningBalancesPerBookInEntryOrderAndClosingBalances) {
 }
 
 TEST_F(Recompute, ABookWithoutRowsClosesAtZero) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 55.0}, {2.0, cz("Banka"), 66.0}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 55.0}, {2.0, cz("Banka"), 66.0}});
   seedJournal(dir_.path(), {{.id = 1.0, .idk = 1.0, .plus = 10.0}});
   open().RecomputeBalances();
   EXPECT_EQ(column(stored(LedgerTable::Books), B::BALANCE), (std::vector<Value>{10.0, 0.0}));
@@ -163,32 +142,29 @@ TEST(RecomputeBookZero, AnEmptyBookNumberBelongsToBookZeroIfThereIsOne) {
       {.id = 2.0, .idk = 0.0, .plus = 6.0, .zustatek = 77.0},
       {.id = 3.0, .idk = 1.0, .plus = 7.0, .zustatek = 77.0},
   };
-  {
+  struct Case {
+    const char* why;
+    Rows books;
+    std::vector<Value> balances;
+  };
+  const Case cases[] = {
+      {"book 0 exists", {{0.0, cz("Nula")}, {1.0, cz("Jedna")}}, {5.0, 11.0, 7.0}},
+      {"no book 0", {{1.0, cz("Jedna")}}, {77.0, 77.0, 7.0}},
+  };
+  for (const Case& c : cases) {
     TempDir dir;
-    seed(dir.path(), LedgerTable::Books, {{0.0, cz("Nula")}, {1.0, cz("Jedna")}});
+    seedRows(dir.path(), LedgerTable::Books, c.books);
     seedJournal(dir.path(), rows);
     app::RecordingStatusLine status;
     app::Ledger l(dir.path(), text::Regional::czech(), status);
     l.open();
     l.RecomputeBalances();
-    EXPECT_EQ(column(stored(dir.path(), LedgerTable::Journal), J::ZUSTATEK),
-              (std::vector<Value>{5.0, 11.0, 7.0}));
-  }
-  {
-    TempDir dir;
-    seed(dir.path(), LedgerTable::Books, {{1.0, cz("Jedna")}});
-    seedJournal(dir.path(), rows);
-    app::RecordingStatusLine status;
-    app::Ledger l(dir.path(), text::Regional::czech(), status);
-    l.open();
-    l.RecomputeBalances();
-    EXPECT_EQ(column(stored(dir.path(), LedgerTable::Journal), J::ZUSTATEK),
-              (std::vector<Value>{77.0, 77.0, 7.0}));
+    EXPECT_EQ(column(storedRows(dir.path(), LedgerTable::Journal), J::ZUSTATEK), c.balances) << c.why;
   }
 }
 
 TEST_F(Recompute, RowsOfADeletedBookKeepTheirBalance) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {3.0, cz("Stará kasa")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {3.0, cz("Stará kasa")}});
   seedJournal(dir_.path(), {{.id = 1.0, .idk = 3.0, .plus = 50.0},
                             {.id = 2.0, .idk = 1.0, .plus = 10.0},
                             {.id = 3.0, .idk = 3.0, .minus = 5.0}});
@@ -209,7 +185,7 @@ TEST_F(Recompute, RowsOfADeletedBookKeepTheirBalance) {
 }
 
 TEST_F(Recompute, HiddenRowsAreRecomputedAndTheFilterIsOnAgainAfterwards) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}});
   seedJournal(dir_.path(), {{.id = 1.0, .idk = 1.0, .plus = 100.0},
                             {.id = 2.0, .idk = 1.0, .minus = 30.0},
                             {.id = 3.0, .idk = 1.0, .minus = 20.0}});
@@ -232,7 +208,7 @@ TEST_F(Recompute, HiddenRowsAreRecomputedAndTheFilterIsOnAgainAfterwards) {
 }
 
 TEST_F(Recompute, TwiceInARowGivesTheSameValues) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
   seedJournal(dir_.path(), {{.id = 1.0, .idk = 1.0, .plus = 0.1},
                             {.id = 2.0, .idk = 2.0, .plus = 0.2},
                             {.id = 3.0, .idk = 1.0, .plus = 0.2, .minus = 0.3}});
@@ -246,7 +222,7 @@ TEST_F(Recompute, TwiceInARowGivesTheSameValues) {
 }
 
 TEST_F(Recompute, LeavesTheBooksOnTheirFirstRowAndTheJournalGridConnected) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
   seedJournal(dir_.path(), {{.id = 1.0, .idk = 2.0, .plus = 1.0}});
   app::Ledger& l = open();
   l.books().last();
@@ -269,7 +245,7 @@ TEST_F(Recompute, LeavesTheBooksOnTheirFirstRowAndTheJournalGridConnected) {
 }
 
 TEST_F(Recompute, APendingEditInTheJournalIsStoredAndCounted) {
-  seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}});
+  seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}});
   seedJournal(dir_.path(), {{.id = 1.0, .idk = 1.0, .plus = 1.0}, {.id = 2.0, .idk = 1.0}});
   app::Ledger& l = open();
   l.journal().last();
@@ -304,10 +280,10 @@ TEST(RecomputeAgainstTheWalk, RandomJournalsGiveTheSameTables) {
       journal.push_back({static_cast<double>(r + 1), pick(rowBooks), 1.0, text::Date{2026, 1, 1},
                          "r" + std::to_string(r), amount(), amount(), amount()});
     }
-    seed(ours.path(), LedgerTable::Books, books);
-    seed(ours.path(), LedgerTable::Journal, journal);
-    seed(reference.path(), LedgerTable::Books, books);
-    seed(reference.path(), LedgerTable::Journal, journal);
+    seedRows(ours.path(), LedgerTable::Books, books);
+    seedRows(ours.path(), LedgerTable::Journal, journal);
+    seedRows(reference.path(), LedgerTable::Books, books);
+    seedRows(reference.path(), LedgerTable::Journal, journal);
 
     app::RecordingStatusLine status;
     app::Ledger l(ours.path(), text::Regional::czech(), status);
@@ -320,10 +296,10 @@ TEST(RecomputeAgainstTheWalk, RandomJournalsGiveTheSameTables) {
     l.RecomputeBalances();
     referenceRecompute(reference.path());
 
-    EXPECT_EQ(stored(ours.path(), LedgerTable::Journal),
-              stored(reference.path(), LedgerTable::Journal))
+    EXPECT_EQ(storedRows(ours.path(), LedgerTable::Journal),
+              storedRows(reference.path(), LedgerTable::Journal))
         << "round " << round;
-    EXPECT_EQ(stored(ours.path(), LedgerTable::Books), stored(reference.path(), LedgerTable::Books))
+    EXPECT_EQ(storedRows(ours.path(), LedgerTable::Books), storedRows(reference.path(), LedgerTable::Books))
         << "round " << round;
     ASSERT_GE(status.texts.size(), 2u);
     EXPECT_EQ(status.texts.front(), "Start");

@@ -18,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using app::LineReader;
 using app::Settings;
+using testing_support::errorOf;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -36,16 +37,6 @@ Settings read(const fs::path& file) {
   Settings s = defaults();
   app::ReadSettingsFile(file, reader, s);
   return s;
-}
-
-template <typename F>
-std::string messageOf(F&& f) {
-  try {
-    f();
-  } catch (const mincar::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 Settings sample() {
@@ -71,7 +62,7 @@ TEST(Settings, MissingFileKeepsTheDefaultsAndSaysWhich) {
   const fs::path file = dir / "prop1.txt";
   LineReader reader;
   Settings s = defaults();
-  EXPECT_EQ(messageOf([&] { app::ReadSettingsFile(file, reader, s); }),
+  EXPECT_EQ(errorOf([&] { app::ReadSettingsFile(file, reader, s); }),
             "Cannot open file " + file.string());
   EXPECT_EQ(describe(s), describe(defaults()));
   EXPECT_EQ(reader.lookBehind(), ' ');
@@ -89,7 +80,7 @@ TEST(Settings, AFolderIsNoSettingsFile) {
   fs::create_directory(dir / "prop1.txt");
   LineReader reader;
   Settings s = defaults();
-  EXPECT_EQ(messageOf([&] { app::ReadSettingsFile(dir / "prop1.txt", reader, s); }),
+  EXPECT_EQ(errorOf([&] { app::ReadSettingsFile(dir / "prop1.txt", reader, s); }),
             "Cannot open file " + (dir / "prop1.txt").string());
   EXPECT_EQ(describe(s), describe(defaults()));
 }
@@ -233,7 +224,7 @@ TEST(Settings, CannotCreateInAMissingFolder) {
   TempDir dir;
   const fs::path file = dir / "missing" / "prop1.txt";
   Settings s = sample();
-  EXPECT_EQ(messageOf([&] { app::WriteSettingsFile(file, s); }),
+  EXPECT_EQ(errorOf([&] { app::WriteSettingsFile(file, s); }),
             "Cannot create file " + file.string());
 }
 
@@ -242,7 +233,7 @@ TEST(Settings, CannotReplaceAFolder) {
   const fs::path file = dir / "prop1.txt";
   fs::create_directory(file);
   Settings s = sample();
-  EXPECT_EQ(messageOf([&] { app::WriteSettingsFile(file, s); }),
+  EXPECT_EQ(errorOf([&] { app::WriteSettingsFile(file, s); }),
             "Cannot create file " + file.string());
   EXPECT_TRUE(fs::is_directory(file));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)

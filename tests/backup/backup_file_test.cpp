@@ -43,7 +43,7 @@ void seedLargeJournal(const fs::path& workDir, int rows) {
                        cz("Řádek s dlouhým textem, který zabere místo ") + std::to_string(i),
                        static_cast<double>(i) / 100.0});
   }
-  seed(workDir, LedgerTable::Journal, journal);
+  seedRows(workDir, LedgerTable::Journal, journal);
 }
 
 // A file of the seam that fails the way a device does.
@@ -96,7 +96,7 @@ class BackupFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     seedLargeJournal(dir_.path(), 3000);
-    seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 5.0}});
+    seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 5.0}});
     open_ = std::make_unique<OpenLedger>(dir_.path());
     fs::create_directories(dir_ / "out");
   }

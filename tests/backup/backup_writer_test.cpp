@@ -66,11 +66,11 @@ TEST(BackupWriter, HeaderLinesCarryTheNameTheCountAndTheLineEnd) {
 
 TEST(BackupWriter, AnEmptyListIsItsHeaderAloneAndDeletedRowsAreNotWritten) {
   TempDir dir;
-  seed(dir.path(), LedgerTable::Journal,
-       {{1.0, kEmpty, kEmpty, text::Date{2026, 1, 2}, cz("první")},
-        {2.0, kEmpty, kEmpty, text::Date{2026, 1, 3}, cz("smazaný")},
-        {3.0, kEmpty, kEmpty, text::Date{2026, 1, 4}, cz("třetí")}});
-  seed(dir.path(), LedgerTable::Books, {{7.0, cz("Banka"), 0.0}});
+  seedRows(dir.path(), LedgerTable::Journal,
+           {{1.0, kEmpty, kEmpty, text::Date{2026, 1, 2}, cz("první")},
+            {2.0, kEmpty, kEmpty, text::Date{2026, 1, 3}, cz("smazaný")},
+            {3.0, kEmpty, kEmpty, text::Date{2026, 1, 4}, cz("třetí")}});
+  seedRows(dir.path(), LedgerTable::Books, {{7.0, cz("Banka"), 0.0}});
   OpenLedger open(dir.path());
   Dataset& journal = open.ledger.journal();
   journal.moveTo(1);
@@ -241,13 +241,13 @@ TEST(ReplaceChar, ReplacesUpToTheEndOrAZeroByteAndKeepsTheLength) {
 class Walk : public ::testing::Test {
  protected:
   void SetUp() override {
-    seed(dir_.path(), LedgerTable::Journal,
-         {{1.0, 1.0, kEmpty, text::Date{2026, 3, 1}, cz("jedna"), 10.0},
-          {2.0, 2.0, kEmpty, text::Date{2026, 3, 2}, cz("dva"), 20.0},
-          {3.0, 1.0, kEmpty, text::Date{2026, 3, 3}, cz("tři"), 30.0},
-          {4.0, 2.0, kEmpty, text::Date{2026, 3, 4}, cz("čtyři"), 40.0}});
-    seed(dir_.path(), LedgerTable::Moves, {{1.0, cz("Příjem")}, {2.0, cz("Nákup")}});
-    seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
+    seedRows(dir_.path(), LedgerTable::Journal,
+             {{1.0, 1.0, kEmpty, text::Date{2026, 3, 1}, cz("jedna"), 10.0},
+              {2.0, 2.0, kEmpty, text::Date{2026, 3, 2}, cz("dva"), 20.0},
+              {3.0, 1.0, kEmpty, text::Date{2026, 3, 3}, cz("tři"), 30.0},
+              {4.0, 2.0, kEmpty, text::Date{2026, 3, 4}, cz("čtyři"), 40.0}});
+    seedRows(dir_.path(), LedgerTable::Moves, {{1.0, cz("Příjem")}, {2.0, cz("Nákup")}});
+    seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}, {2.0, cz("Banka")}});
     open_ = std::make_unique<OpenLedger>(dir_.path());
   }
   app::Ledger& ledger() { return open_->ledger; }
@@ -281,7 +281,7 @@ TEST_F(Walk, APendingEditIsStoredAndWrittenWithItsNewValues) {
   const std::string bytes = backup();
   EXPECT_NE(bytes.find(cz("2;2; ;2.3.2026;opraveno;20; ; ;")), std::string::npos);
   EXPECT_EQ(journal.state(), ledger::DatasetState::Browse);
-  EXPECT_EQ(stored(dir_.path(), LedgerTable::Journal)[1][ledger::journal::TEXT], Value{cz("opraveno")});
+  EXPECT_EQ(storedRows(dir_.path(), LedgerTable::Journal)[1][ledger::journal::TEXT], Value{cz("opraveno")});
 }
 
 TEST_F(Walk, EveryTableIsLeftOnItsLastRowAndItsControlsToldOnce) {

@@ -38,11 +38,11 @@ void seedData(const fs::path& workDir, int journalRows, int lists, const char* w
                        text::Date{2026, 1 + i % 12, 1 + i % 28}, cz(word) + " " + std::to_string(i),
                        i % 3 == 0 ? kEmpty : Value{static_cast<double>(i) / 4.0}});
   }
-  seed(workDir, LedgerTable::Journal, journal);
+  seedRows(workDir, LedgerTable::Journal, journal);
   Rows list;
   for (int i = 1; i <= lists; ++i) list.push_back({static_cast<double>(i), cz(word) + std::to_string(i)});
-  seed(workDir, LedgerTable::Moves, list);
-  seed(workDir, LedgerTable::Books, list);
+  seedRows(workDir, LedgerTable::Moves, list);
+  seedRows(workDir, LedgerTable::Books, list);
 }
 
 fs::path backupOf(const fs::path& workDir, const fs::path& file) {
@@ -78,8 +78,8 @@ TEST(KilledRestore, EveryTableOpensWithItsOldRowsOrTheBackupsRowsAndNothingElse)
   seedData(newData, 5000, 8, "nový");
   const fs::path backups[2] = {backupOf(oldData, dir / "old.txu"), backupOf(newData, dir / "new.txu")};
   const Rows expected[2][3] = {
-      {stored(oldData, kTables[0]), stored(oldData, kTables[1]), stored(oldData, kTables[2])},
-      {stored(newData, kTables[0]), stored(newData, kTables[1]), stored(newData, kTables[2])}};
+      {storedRows(oldData, kTables[0]), storedRows(oldData, kTables[1]), storedRows(oldData, kTables[2])},
+      {storedRows(newData, kTables[0]), storedRows(newData, kTables[1]), storedRows(newData, kTables[2])}};
 
   ledger::createMissingTables(work);
   // How long one restore takes here, killed at no moment.
@@ -110,7 +110,7 @@ TEST(KilledRestore, EveryTableOpensWithItsOldRowsOrTheBackupsRowsAndNothingElse)
     int restoredTables = 0;
     const int target = round % 2 == 0 ? 1 : 0;
     for (int t = 0; t < 3; ++t) {
-      const Rows now = stored(work, kTables[t]);
+      const Rows now = storedRows(work, kTables[t]);
       EXPECT_TRUE(now == expected[0][t] || now == expected[1][t])
           << "round " << round << ", table " << t << ": " << now.size() << " rows";
       restoredTables += now == expected[target][t];
@@ -123,7 +123,7 @@ TEST(KilledRestore, EveryTableOpensWithItsOldRowsOrTheBackupsRowsAndNothingElse)
 
   // A restore after them goes through and takes away what they left.
   ASSERT_EQ(finish(startRestore(work, backups[1])), 0);
-  for (int t = 0; t < 3; ++t) EXPECT_EQ(stored(work, kTables[t]), expected[1][t]);
+  for (int t = 0; t < 3; ++t) EXPECT_EQ(storedRows(work, kTables[t]), expected[1][t]);
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(work / "data")) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());

@@ -177,12 +177,12 @@ class Twins {
   explicit Twins(unsigned round) {
     std::mt19937 random(round);
     for (const TempDir* dir : {&reference_, &restored_}) {
-      seed(dir->path(), LedgerTable::Journal,
-           {{1.0, 1.0, 1.0, text::Date{2026, 3, 1}, cz("stará"), 5.0, kEmpty, 5.0},
-            {2.0, 2.0, 1.0, text::Date{2026, 3, 2}, cz("druhá"), kEmpty, 3.0, 2.0}});
-      seed(dir->path(), LedgerTable::Moves,
-           {{4.0, cz("Nákup")}, {9.0, std::string(230, 'M')}, {kEmpty, cz("bez čísla")}});
-      seed(dir->path(), LedgerTable::Books, {{3.0, cz("Hotovost"), 1.0}, {8.0, cz("Banka"), 2.0}});
+      seedRows(dir->path(), LedgerTable::Journal,
+               {{1.0, 1.0, 1.0, text::Date{2026, 3, 1}, cz("stará"), 5.0, kEmpty, 5.0},
+                {2.0, 2.0, 1.0, text::Date{2026, 3, 2}, cz("druhá"), kEmpty, 3.0, 2.0}});
+      seedRows(dir->path(), LedgerTable::Moves,
+               {{4.0, cz("Nákup")}, {9.0, std::string(230, 'M')}, {kEmpty, cz("bez čísla")}});
+      seedRows(dir->path(), LedgerTable::Books, {{3.0, cz("Hotovost"), 1.0}, {8.0, cz("Banka"), 2.0}});
     }
     referenceLedger_ = std::make_unique<OpenLedger>(reference_.path());
     restoredLedger_ = std::make_unique<OpenLedger>(restored_.path());
@@ -271,9 +271,9 @@ TEST(RestoreAgainstTheFormatsReader, SameTablesForEveryFileAndNothingChangedForT
 class Restore : public ::testing::Test {
  protected:
   void SetUp() override {
-    seed(dir_.path(), LedgerTable::Journal, {{1.0, 1.0, 1.0, text::Date{2026, 3, 1}, cz("stará"), 5.0}});
-    seed(dir_.path(), LedgerTable::Moves, {{1.0, cz("Příjem")}, {2.0, cz("Nákup")}});
-    seed(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 1.0}, {2.0, cz("Banka"), 2.0}});
+    seedRows(dir_.path(), LedgerTable::Journal, {{1.0, 1.0, 1.0, text::Date{2026, 3, 1}, cz("stará"), 5.0}});
+    seedRows(dir_.path(), LedgerTable::Moves, {{1.0, cz("Příjem")}, {2.0, cz("Nákup")}});
+    seedRows(dir_.path(), LedgerTable::Books, {{1.0, cz("Hotovost"), 1.0}, {2.0, cz("Banka"), 2.0}});
     open_ = std::make_unique<OpenLedger>(dir_.path());
     ledger().calendarDate = text::Date{2004, 9, 12};
   }
@@ -290,7 +290,7 @@ class Restore : public ::testing::Test {
     return "######### This is a table " + std::string(name) + " and have ;" + std::to_string(count) + "; records ";
   }
   void restore(const fs::path& path) { backup::LoadAllTables(path, ledger()); }
-  Rows rows(LedgerTable t) { return stored(dir_.path(), t); }
+  Rows rows(LedgerTable t) { return storedRows(dir_.path(), t); }
 
   TempDir dir_;
   std::unique_ptr<OpenLedger> open_;
@@ -354,11 +354,11 @@ TEST_F(Restore, LinesWithCrLfOrLfEndsRestoreExactlyAsTheProgramsOwn) {
 }
 
 TEST_F(Restore, ASaveAndARestoreGiveBackTheSameRowsWithTheFormatsChanges) {
-  seed(dir_.path(), LedgerTable::Journal,
-       {{2.0, 1.0, 2.0, text::Date{1, 1, 1}, cz("text; se středníkem"), kEmpty, -99999999999.99, 123456.78},
-        {3.0, kEmpty, kEmpty, text::Date{9999, 12, 31}, std::string("\xFF\xFF"), 0.01, 0.0, kEmpty},
-        {16777215.0, 2.0, kEmpty, kEmpty, kEmpty, 999999999999.99, kEmpty, -0.5},
-        {kEmpty, 1.0, 1.0, text::Date{2026, 12, 7}, cz("bez čísla"), kEmpty, kEmpty, kEmpty}});
+  seedRows(dir_.path(), LedgerTable::Journal,
+           {{2.0, 1.0, 2.0, text::Date{1, 1, 1}, cz("text; se středníkem"), kEmpty, -99999999999.99, 123456.78},
+            {3.0, kEmpty, kEmpty, text::Date{9999, 12, 31}, std::string("\xFF\xFF"), 0.01, 0.0, kEmpty},
+            {16777215.0, 2.0, kEmpty, kEmpty, kEmpty, 999999999999.99, kEmpty, -0.5},
+            {kEmpty, 1.0, 1.0, text::Date{2026, 12, 7}, cz("bez čísla"), kEmpty, kEmpty, kEmpty}});
   ledger().journal().last();
   const Rows journal = rows(LedgerTable::Journal);
   const fs::path path = dir_ / "round.txu";

@@ -4,105 +4,31 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "../print/print_test_support.h"
-#include "ledger/dataset.h"
-#include "ledger/ledger_tables.h"
+#include "print_fixtures.h"
 #include "test_support.h"
-#include "text/cp1250.h"
-#include "text/regional.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-namespace J = ledger::journal;
-using ledger::Dataset;
-using ledger::LedgerTable;
 using testing_support::readFile;
 using testing_support::run;
 using testing_support::TempDir;
-using text::Date;
-using text::toCp1250;
 
 fs::path cli() { return testing_support::builtProgram("mincar-cli"); }
 
-fs::path goldenPage() {
-  return fs::path(MINCAR_SOURCE_DIR) / "tests" / "print" / "golden" / "report_page.htm";
-}
-
-struct JournalRow {
-  double id = 0;
-  std::optional<double> idk{};
-  std::optional<double> idm{};
-  std::optional<Date> datum{};
-  const char* text = "";  // UTF-8
-  std::optional<double> plus{};
-  std::optional<double> minus{};
-};
-
-void setIf(Dataset& table, int column, const std::optional<double>& value) {
-  if (value) table.field(column).setAsFloat(*value);
-}
-
-// The ledger of the golden report page: two books, movement kinds 1-4, and
-// journal rows with Czech letters, markup, a row without a date and one
-// without amounts.
+// The ledger of the golden report page, with movement kinds 1-4.
 void writeLedger(const fs::path& dir) {
   ASSERT_EQ(run(cli(), {"-C", dir.string(), "init"}).exitCode, 0);
-  const text::Regional regional = text::Regional::czech();
-  {
-    Dataset books("seed", ledger::tablePath(dir, LedgerTable::Books), regional);
-    books.open();
-    for (const auto& [id, name] : {std::pair{1.0, "Hotovost – Šťastná rodina"}, std::pair{2.0, "Banka"}}) {
-      books.append();
-      books.field(ledger::books::ID).setAsFloat(id);
-      books.field(ledger::books::TEXT).setAsString(toCp1250(name));
-      books.post();
-    }
-    Dataset moves("seed", ledger::tablePath(dir, LedgerTable::Moves), regional);
-    moves.open();
-    for (double id : {1.0, 2.0, 3.0, 4.0}) {
-      moves.append();
-      moves.field(ledger::moves::ID).setAsFloat(id);
-      moves.field(ledger::moves::TEXT).setAsString("pohyb " + std::to_string(static_cast<int>(id)));
-      moves.post();
-    }
-  }
-  const JournalRow rows[] = {
-      {.id = 1, .idk = 1, .idm = 2, .datum = Date{2026, 12, 1}, .text = "Výplata za listopad", .plus = 38250},
-      {.id = 2, .idk = 1, .idm = 3, .datum = Date{2026, 12, 2}, .text = "Nákup: žluťoučký kůň úpěl ďábelské ódy",
-       .minus = 1250.5},
-      {.id = 3, .idk = 2, .idm = 3, .datum = Date{2026, 12, 2}, .text = "Jiná kniha", .minus = 10},
-      {.id = 4, .idk = 1, .idm = 4, .text = "<b>Řádek bez data</b> & 100 % xxx7", .plus = 12.5, .minus = 0.25},
-      {.id = 5, .idk = 1, .datum = Date{2026, 12, 31}, .text = "Ďáblice, Ňůžkov, Ťápkov, Ľubochňa"},
-  };
-  Dataset journal("seed", ledger::tablePath(dir, LedgerTable::Journal), regional);
-  journal.open();
-  for (const JournalRow& row : rows) {
-    journal.append();
-    journal.field(J::ID).setAsFloat(row.id);
-    setIf(journal, J::IDK, row.idk);
-    setIf(journal, J::IDM, row.idm);
-    if (row.datum) journal.field(J::DATUM).setValue(*row.datum);
-    journal.field(J::TEXT).setAsString(toCp1250(row.text));
-    setIf(journal, J::PLUS, row.plus);
-    setIf(journal, J::MINUS, row.minus);
-    journal.post();
-  }
+  testing_support::seedLedger(dir, testing_support::kGoldenReportJournal, testing_support::kGoldenReportBooks,
+                              {{1, "pohyb 1"}, {2, "pohyb 2"}, {3, "pohyb 3"}, {4, "pohyb 4"}});
 }
 
-// prop1.txt as the windows write it: Windows-1250, LF CR.
 void writeSettings(const fs::path& dir, const std::string& browser) {
-  const std::string lines[8][2] = {
-      {"Firma =", " "},           {"Vystavil =", " "},          {"Schvalil =", " "},
-      {"Prevzal =", " "},         {"Datum od =", "1.12.2026"},  {"Datum do =", "31.12.2026"},
-      {"Browser =", browser},     {"Filespec =", "File://"}};
-  std::string bytes;
-  for (const auto& line : lines) bytes += line[0] + ";" + line[1] + ";\n\r";
-  testing_support::writeFile(dir / "prop1.txt", toCp1250(bytes));
+  testing_support::writePrintSettings(dir, {.browser = browser});
 }
 
 std::string listJournal(const fs::path& dir) {
@@ -131,7 +57,7 @@ TEST(CliReport, GivesTheSamePageAsTheDialogForTheSameCriteria) {
                              "--start", "1000,5", "--recompute"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(readFile(dir / "out.htm"), readFile(goldenPage()));
+  EXPECT_EQ(readFile(dir / "out.htm"), readFile(testing_support::goldenFile("report_page.htm")));
   // The shown rows got their balances, the hidden one kept none.
   EXPECT_EQ(listJournal(dir.path()),
             "1;1;2;1.12.2026;Výplata za listopad;38250; ;39250,5;\n"

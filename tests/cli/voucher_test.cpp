@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../print/print_test_support.h"
+#include "print_fixtures.h"
 #include "ledger/dataset.h"
 #include "ledger/ledger_tables.h"
 #include "test_support.h"
@@ -24,21 +25,14 @@ using text::toCp1250;
 
 fs::path cli() { return testing_support::builtProgram("mincar-cli"); }
 
-fs::path goldenPage() {
-  return fs::path(MINCAR_SOURCE_DIR) / "tests" / "print" / "golden" / "voucher_page.htm";
-}
-
-// prop1.txt as the windows write it: Windows-1250, LF CR.
+// The names of the golden voucher page.
 void writeSettings(const fs::path& dir, const std::string& browser,
                    const std::string& firma = "<b>Domácnost Nováků</b><br>Šťastná 12, Ústí nad Labem") {
-  const std::string lines[8][2] = {
-      {"Firma =", firma},           {"Vystavil =", "Jana Nováková"},
-      {"Schvalil =", "Petr Novák"}, {"Prevzal =", "Ľubomír Ďurčo"},
-      {"Datum od =", "1.12.2026"},  {"Datum do =", "31.12.2026"},
-      {"Browser =", browser},       {"Filespec =", "File://"}};
-  std::string bytes;
-  for (const auto& line : lines) bytes += line[0] + ";" + line[1] + ";\n\r";
-  testing_support::writeFile(dir / "prop1.txt", toCp1250(bytes));
+  testing_support::writePrintSettings(dir, {.firma = firma,
+                                            .vystavil = "Jana Nováková",
+                                            .schvalil = "Petr Novák",
+                                            .prevzal = "Ľubomír Ďurčo",
+                                            .browser = browser});
 }
 
 // The row of the golden voucher page, among others.
@@ -75,7 +69,7 @@ TEST(CliVoucher, WritesTheVoucherOfTheRowWithTheSavedNamesToOutHtm) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(readFile(dir / "out.htm"), readFile(goldenPage()));
+  EXPECT_EQ(readFile(dir / "out.htm"), readFile(testing_support::goldenFile("voucher_page.htm")));
 }
 
 TEST(CliVoucher, WritesToTheGivenFileOnly) {
@@ -87,7 +81,7 @@ TEST(CliVoucher, WritesToTheGivenFileOnly) {
   const auto r = run(cli(), {"-C", dir.path().string(), "voucher", "15", "-o", "doklad 15.htm"},
                      elsewhere.path());
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(readFile(elsewhere / "doklad 15.htm"), readFile(goldenPage()));
+  EXPECT_EQ(readFile(elsewhere / "doklad 15.htm"), readFile(testing_support::goldenFile("voucher_page.htm")));
   EXPECT_FALSE(fs::exists(dir / "out.htm"));
 }
 

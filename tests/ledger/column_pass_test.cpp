@@ -29,6 +29,7 @@ using ledger::DatasetState;
 using ledger::FieldDef;
 using ledger::FieldType;
 using ledger::Value;
+using testing_support::errorOf;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -49,22 +50,7 @@ constexpr int kRowsPerBlock = static_cast<int>((256 << 10) / kRecordLength);  //
 
 // A file that cannot be mapped: the engine reads it through copies of
 // 64 KiB (62 of these rows) instead.
-class UnmappedFile : public ledger::File {
- public:
-  explicit UnmappedFile(const fs::path& path) {
-    int error = 0;
-    real_ = ledger::openPosixFile(path, error);
-  }
-  ledger::IoResult pread(void* b, std::size_t n, long long at) override { return real_->pread(b, n, at); }
-  ledger::IoResult pwrite(const void* d, std::size_t n, long long at) override { return real_->pwrite(d, n, at); }
-  ledger::IoResult size() override { return real_->size(); }
-  int truncate(long long length) override { return real_->truncate(length); }
-  int sync() override { return real_->sync(); }
-  int lock(long long at, long long n, ledger::LockMode mode) override { return real_->lock(at, n, mode); }
-
- private:
-  std::unique_ptr<ledger::File> real_;
-};
+using testing_support::UnmappedFile;
 
 struct Shape {
   const char* what;
@@ -150,16 +136,6 @@ void updateRowByRow(Dataset& t, int column, const std::function<std::optional<Va
     t.field(column).setValue(*value);
     t.post();
   }
-}
-
-template <class Body>
-std::string errorOf(Body body) {
-  try {
-    body();
-  } catch (const mincar::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 // The number in column ID of the cursor's row, or -1 when it has none.

@@ -22,6 +22,7 @@ using ledger::DatasetState;
 using ledger::FieldDef;
 using ledger::FieldType;
 using ledger::Value;
+using testing_support::errorOf;
 using testing_support::TempDir;
 
 const std::vector<FieldDef> kLayout = {
@@ -52,16 +53,6 @@ class DatasetTest : public ::testing::Test {
   TempDir dir_;
   fs::path file_;
 };
-
-template <class Body>
-std::string errorOf(Body body) {
-  try {
-    body();
-  } catch (const mincar::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 TEST_F(DatasetTest, AClosedDatasetRefusesWorkWithItsComponentName) {
   Dataset t("Table7", file_, text::Regional::czech());

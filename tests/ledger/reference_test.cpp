@@ -282,23 +282,7 @@ const char* const kTexts[] = {
 
 // The table file without mapped views: the engine reads copies of the
 // records, which its own writes must keep up to date.
-class UnmappedFile : public ledger::File {
- public:
-  explicit UnmappedFile(const fs::path& path) {
-    int error = 0;
-    real_ = ledger::openPosixFile(path, error);
-    if (!real_) throw std::runtime_error("cannot open " + path.string());
-  }
-  ledger::IoResult pread(void* b, std::size_t n, long long at) override { return real_->pread(b, n, at); }
-  ledger::IoResult pwrite(const void* d, std::size_t n, long long at) override { return real_->pwrite(d, n, at); }
-  ledger::IoResult size() override { return real_->size(); }
-  int truncate(long long length) override { return real_->truncate(length); }
-  int sync() override { return real_->sync(); }
-  int lock(long long at, long long n, ledger::LockMode mode) override { return real_->lock(at, n, mode); }
-
- private:
-  std::unique_ptr<ledger::File> real_;
-};
+using testing_support::UnmappedFile;
 
 class Runner {
  public:

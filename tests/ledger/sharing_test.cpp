@@ -1,11 +1,6 @@
 // Two users of one table: a real second process (tests/helpers/ledger_peer)
 // holds locks, opens tables and appends while this process works.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -26,6 +21,7 @@ using ledger::Dataset;
 using ledger::DatasetState;
 using ledger::FieldDef;
 using ledger::FieldType;
+using testing_support::errorOf;
 using testing_support::TempDir;
 
 const std::vector<FieldDef> kLayout = {
@@ -33,66 +29,7 @@ const std::vector<FieldDef> kLayout = {
     {"TEXT", FieldType::Character, 30, 0},
 };
 
-// A ledger_peer process, talked to over a socket pair (a dead peer then
-// means an error, not a SIGPIPE).
-class Peer {
- public:
-  explicit Peer(const fs::path& table) {
-    int sockets[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) throw std::runtime_error("socketpair");
-    const std::string program = testing_support::builtProgram("ledger_peer").string();
-    const std::string tableArg = table.string();
-    pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("fork");
-    if (pid_ == 0) {
-      dup2(sockets[1], 0);
-      dup2(sockets[1], 1);
-      execl(program.c_str(), program.c_str(), tableArg.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(sockets[1]);
-    socket_ = sockets[0];
-  }
-  ~Peer() {
-    if (socket_ >= 0) close(socket_);  // the peer reads end of input and ends
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-  }
-  Peer(const Peer&) = delete;
-  Peer& operator=(const Peer&) = delete;
-
-  void send(const std::string& command) {
-    const std::string line = command + "\n";
-    if (::send(socket_, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size())) {
-      throw std::runtime_error("peer is gone");
-    }
-  }
-  // The answer to the oldest command not yet answered.
-  std::string reply() {
-    std::string line;
-    char c = 0;
-    for (;;) {
-      pollfd p{socket_, POLLIN, 0};
-      if (poll(&p, 1, 30'000) <= 0) throw std::runtime_error("peer does not answer");
-      if (read(socket_, &c, 1) != 1) throw std::runtime_error("peer is gone");
-      if (c == '\n') return line;
-      line += c;
-    }
-  }
-  std::string ask(const std::string& command) {
-    send(command);
-    return reply();
-  }
-  // Ends the peer the hard way, as a crash or a power cut of its computer.
-  void kill() {
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int socket_ = -1;
-};
+using Peer = testing_support::LedgerPeer;
 
 std::string oneLine(const std::string& text) {
   std::string out;
@@ -127,16 +64,6 @@ std::vector<std::int64_t> ids(Dataset& t) {
   std::vector<std::int64_t> out;
   for (t.first(); !t.eof(); t.next()) out.push_back(t.field(0).asInteger());
   return out;
-}
-
-template <class Body>
-std::string errorOf(Body body) {
-  try {
-    body();
-  } catch (const mincar::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(Sharing, ARowThePeerEditsCannotBeEditedOrDeletedHere) {

@@ -773,22 +773,7 @@ void walkAcrossWindows(Dataset& t, int rows) {
   EXPECT_EQ(t.recordCount(), rows);
 }
 
-class PlainReads : public ledger::File {
- public:
-  explicit PlainReads(const fs::path& path) {
-    int error = 0;
-    real_ = ledger::openPosixFile(path, error);
-  }
-  ledger::IoResult pread(void* b, std::size_t n, long long at) override { return real_->pread(b, n, at); }
-  ledger::IoResult pwrite(const void* d, std::size_t n, long long at) override { return real_->pwrite(d, n, at); }
-  ledger::IoResult size() override { return real_->size(); }
-  int truncate(long long length) override { return real_->truncate(length); }
-  int sync() override { return real_->sync(); }
-  int lock(long long at, long long n, ledger::LockMode mode) override { return real_->lock(at, n, mode); }
-
- private:
-  std::unique_ptr<ledger::File> real_;
-};
+using testing_support::UnmappedFile;
 
 TEST(Windows, WalksAndJumpsReadTheRightRowsAcrossMappedWindows) {
   TempDir dir;
@@ -801,7 +786,7 @@ TEST(Windows, WalksAndJumpsReadTheRightRowsAcrossReadWindows) {
   TempDir dir;
   const int rows = 20'000;  // 620 KB, ten times a read window
   Dataset t("Table1", largeTable(dir, rows), text::Regional::czech());
-  ledger::DatasetTestAccess::setFileOpener(t, [](const fs::path& p) { return std::make_unique<PlainReads>(p); });
+  ledger::DatasetTestAccess::setFileOpener(t, [](const fs::path& p) { return std::make_unique<UnmappedFile>(p); });
   walkAcrossWindows(t, rows);
 }
 

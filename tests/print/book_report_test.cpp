@@ -23,6 +23,7 @@
 #include "print/book_search.h"
 #include "print/czech_html.h"
 #include "print/page_footer.h"
+#include "print_fixtures.h"
 #include "print_test_support.h"
 #include "test_support.h"
 #include "text/cp1250.h"
@@ -37,23 +38,14 @@ using ledger::Dataset;
 using ledger::LedgerTable;
 using print::SearchCriteria;
 using print_testing::RecordingLauncher;
+using testing_support::expectGolden;
+using testing_support::goldenFile;
+using testing_support::JournalRow;
+using testing_support::ListRow;
 using testing_support::readFile;
-using testing_support::TempDir;
+using testing_support::withText;
 using text::Date;
 using text::toCp1250;
-
-fs::path golden(const std::string& name) {
-  return fs::path(MINCAR_SOURCE_DIR) / "tests" / "print" / "golden" / name;
-}
-
-// Compares with a golden file; MINCAR_UPDATE_GOLDEN=1 writes it instead,
-// to be read and checked by eye before it is kept.
-void expectGolden(const std::string& name, const std::string& bytes) {
-  if (const char* update = std::getenv("MINCAR_UPDATE_GOLDEN"); update && *update == '1') {
-    testing_support::writeFile(golden(name), bytes);
-  }
-  EXPECT_EQ(bytes, readFile(golden(name))) << name;
-}
 
 std::size_t count(const std::string& text, const std::string& piece) {
   std::size_t n = 0;
@@ -61,60 +53,14 @@ std::size_t count(const std::string& text, const std::string& piece) {
   return n;
 }
 
-struct JournalRow {
-  double id = 0;
-  std::optional<double> idk{};
-  std::optional<double> idm{};
-  std::optional<Date> datum{};
-  const char* text = "";  // UTF-8
-  std::optional<double> plus{};
-  std::optional<double> minus{};
-  std::optional<double> zustatek{};
-};
-
-void setIf(Dataset& table, int column, const std::optional<double>& value) {
-  if (value) table.field(column).setAsFloat(*value);
-}
-
-// The tables as an earlier run left them; books are (ID, name in UTF-8).
-void seed(const fs::path& dir, const std::vector<JournalRow>& journal,
-          const std::vector<std::pair<double, const char*>>& books) {
-  ledger::createMissingTables(dir);
-  const text::Regional regional = text::Regional::czech();
-  Dataset list("seed", ledger::tablePath(dir, LedgerTable::Books), regional);
-  list.open();
-  for (const auto& [id, name] : books) {
-    list.append();
-    list.field(ledger::books::ID).setAsFloat(id);
-    list.field(ledger::books::TEXT).setAsString(toCp1250(name));
-    list.post();
-  }
-  Dataset rows("seed", ledger::tablePath(dir, LedgerTable::Journal), regional);
-  rows.open();
-  for (const JournalRow& row : journal) {
-    rows.append();
-    rows.field(J::ID).setAsFloat(row.id);
-    setIf(rows, J::IDK, row.idk);
-    setIf(rows, J::IDM, row.idm);
-    if (row.datum) rows.field(J::DATUM).setValue(*row.datum);
-    rows.field(J::TEXT).setAsString(toCp1250(row.text));
-    setIf(rows, J::PLUS, row.plus);
-    setIf(rows, J::MINUS, row.minus);
-    setIf(rows, J::ZUSTATEK, row.zustatek);
-    rows.post();
-  }
-}
-
 // The page's bytes shown as UTF-8 text for the messages of failed checks.
 std::string utf8(const std::string& cp1250) { return text::toUtf8(cp1250); }
 
-class Report : public ::testing::Test {
+class Report : public testing_support::LedgerFolderTest {
  protected:
-  void open(const std::vector<JournalRow>& journal,
-            const std::vector<std::pair<double, const char*>>& books = {{1, "Hotovost"}}) {
-    seed(dir_.path(), journal, books);
-    ledger_ = std::make_unique<app::Ledger>(dir_.path(), text::Regional::czech(), status_);
-    ledger_->open();
+  void open(const std::vector<JournalRow>& journal, const std::vector<ListRow>& books = {{1, "Hotovost"}}) {
+    testing_support::seedLedger(dir_.path(), journal, books);
+    openLedger();
     search_ = std::make_unique<print::BookSearch>(*ledger_);
   }
   // The dialog's criteria in force, and the page written with them.
@@ -125,11 +71,6 @@ class Report : public ::testing::Test {
     print::WriteReport(texts, *ledger_, criteria, toCp1250(initialBalance), dir_ / "out.htm");
     return readFile(dir_ / "out.htm");
   }
-
-  TempDir dir_;
-  app::RecordingStatusLine status_;
-  std::unique_ptr<app::Ledger> ledger_;
-  std::unique_ptr<print::BookSearch> search_;
 };
 
 const std::vector<JournalRow> kDecember = {
@@ -138,20 +79,14 @@ const std::vector<JournalRow> kDecember = {
     {.id = 3, .idk = 2, .idm = 3, .datum = Date{2026, 12, 3}, .text = "Benzín", .minus = 1650},
 };
 
-SearchCriteria withText(const char* utf8) {
-  SearchCriteria c;
-  c.text = toCp1250(utf8);
-  return c;
-}
-
 // --- templates -----------------------------------------------------------------
 
 TEST(ReportTemplates, AreTheProgramsThreeTemplatesByteForByte) {
   // The golden files are written line by line from the listing of each
   // template: the number of leading blanks, the text, a line feed.
-  EXPECT_EQ(print::ReportHeaderTemplate(), readFile(golden("report_header.htm")));
-  EXPECT_EQ(print::ReportRowTemplate(), readFile(golden("report_row.htm")));
-  EXPECT_EQ(print::ReportFooterTemplate(), readFile(golden("report_footer.htm")));
+  EXPECT_EQ(print::ReportHeaderTemplate(), readFile(goldenFile("report_header.htm")));
+  EXPECT_EQ(print::ReportRowTemplate(), readFile(goldenFile("report_row.htm")));
+  EXPECT_EQ(print::ReportFooterTemplate(), readFile(goldenFile("report_footer.htm")));
   struct Lines {
     const std::string& text;
     std::size_t lines;
@@ -175,13 +110,7 @@ TEST(ReportTemplates, ResetGivesFreshCopiesOfAllThree) {
 // --- the whole page ------------------------------------------------------------
 
 TEST_F(Report, TheWholePageMatchesItsGoldenFile) {
-  open({{.id = 1, .idk = 1, .idm = 2, .datum = Date{2026, 12, 1}, .text = "Výplata za listopad", .plus = 38250},
-        {.id = 2, .idk = 1, .idm = 3, .datum = Date{2026, 12, 2},
-         .text = "Nákup: žluťoučký kůň úpěl ďábelské ódy", .minus = 1250.5},
-        {.id = 3, .idk = 2, .idm = 3, .datum = Date{2026, 12, 2}, .text = "Jiná kniha", .minus = 10},
-        {.id = 4, .idk = 1, .idm = 4, .text = "<b>Řádek bez data</b> & 100 % xxx7", .plus = 12.5, .minus = 0.25},
-        {.id = 5, .idk = 1, .datum = Date{2026, 12, 31}, .text = "Ďáblice, Ňůžkov, Ťápkov, Ľubochňa"}},
-       {{1, "Hotovost – Šťastná rodina"}, {2, "Banka"}});
+  open(testing_support::kGoldenReportJournal, testing_support::kGoldenReportBooks);
   SearchCriteria criteria;
   criteria.bookOn = true;  // the books list stands on its first row
   criteria.toDateOn = true;
@@ -431,11 +360,7 @@ TEST_F(Report, APageThatCannotBeWrittenWholeIsReportedAndRemoved) {
 // The page in a real browser: a dozen rows with Czech texts rendered by
 // headless Chromium from the "File://" URL, printed to PDF and read back.
 TEST_F(Report, ShowsItsRowsAndEveryCzechLetterInARealBrowser) {
-  const fs::path chromium = "/usr/bin/chromium";
-  const fs::path pdftotext = "/usr/bin/pdftotext";
-  for (const fs::path& program : {chromium, pdftotext}) {
-    if (fs::exists(program)) continue;
-    const std::string why = program.string() + " is not installed (Debian: chromium, poppler-utils)";
+  if (const std::string why = testing_support::missingBrowserProgram(); !why.empty()) {
     if (print_testing::runningInCi()) FAIL() << why;
     GTEST_SKIP() << why;
   }
@@ -466,17 +391,8 @@ TEST_F(Report, ShowsItsRowsAndEveryCzechLetterInARealBrowser) {
                      {"xdg-open ", "File://", status_, launcher});
 
   const std::string url = "File://" + (dir_ / "out.htm").string();
-  const fs::path pdf = dir_ / "report.pdf";
-  TempDir profile;
-  const auto rendered = testing_support::run(
-      chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-                 "--disable-component-update", "--disable-sync", "--no-first-run",
-                 "--user-data-dir=" + profile.path().string(), "--no-pdf-header-footer",
-                 "--print-to-pdf=" + pdf.string(), url});
-  ASSERT_TRUE(fs::exists(pdf)) << rendered.err;
-  const auto extracted = testing_support::run(pdftotext, {"-raw", pdf.string(), "-"});
-  ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
-  const std::string& shown = extracted.out;  // UTF-8
+  std::string shown;  // UTF-8
+  ASSERT_NO_FATAL_FAILURE(testing_support::textInBrowser(url, dir_ / "report.pdf", shown));
   std::vector<std::string> expected = {"Kniha .Hotovost. od 1.12.2026 do 12.12.2026",
                                        "Číslo", "Datum", "Kniha", "Pohyb", "Text", "Plus", "Minus", "Zůstatek",
                                        "Poč.stav:", "1000", "38250", "39250", "39149,5", "1100,5",

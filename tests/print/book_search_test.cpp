@@ -4,11 +4,6 @@
 
 #include "print/book_search.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -19,89 +14,25 @@
 #include "app/status_line.h"
 #include "ledger/dataset.h"
 #include "ledger/ledger_tables.h"
+#include "print_fixtures.h"
 #include "test_support.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 #include "text/regional.h"
 
-extern char** environ;
-
 namespace {
 
-namespace fs = std::filesystem;
 namespace J = ledger::journal;
 using ledger::Dataset;
 using ledger::LedgerTable;
 using ledger::Value;
 using print::BookSearch;
 using print::SearchCriteria;
-using testing_support::TempDir;
+using testing_support::seedLedger;
+using testing_support::storedRows;
+using testing_support::withText;
 using text::Date;
 using text::toCp1250;
-
-struct JournalRow {
-  double id = 0;
-  std::optional<double> idk{};
-  std::optional<double> idm{};
-  std::optional<Date> datum{};
-  const char* text = "";  // UTF-8
-  std::optional<double> plus{};
-  std::optional<double> minus{};
-  std::optional<double> zustatek{};
-};
-
-struct ListRow {
-  std::optional<double> id{};
-  const char* text;  // UTF-8
-};
-
-void setIf(Dataset& table, int column, const std::optional<double>& value) {
-  if (value) table.field(column).setAsFloat(*value);
-}
-
-// The tables as an earlier run left them, written before the ledger opens.
-void seed(const fs::path& dir, const std::vector<JournalRow>& journal, const std::vector<ListRow>& books,
-          const std::vector<ListRow>& moves) {
-  ledger::createMissingTables(dir);
-  const text::Regional regional = text::Regional::czech();
-  for (auto [table, rows] : {std::pair{LedgerTable::Books, &books}, std::pair{LedgerTable::Moves, &moves}}) {
-    Dataset list("seed", ledger::tablePath(dir, table), regional);
-    list.open();
-    for (const ListRow& row : *rows) {
-      list.append();
-      setIf(list, 0, row.id);
-      list.field(1).setAsString(toCp1250(row.text));
-      list.post();
-    }
-  }
-  Dataset rows("seed", ledger::tablePath(dir, LedgerTable::Journal), regional);
-  rows.open();
-  for (const JournalRow& row : journal) {
-    rows.append();
-    rows.field(J::ID).setAsFloat(row.id);
-    setIf(rows, J::IDK, row.idk);
-    setIf(rows, J::IDM, row.idm);
-    if (row.datum) rows.field(J::DATUM).setValue(*row.datum);
-    rows.field(J::TEXT).setAsString(toCp1250(row.text));
-    setIf(rows, J::PLUS, row.plus);
-    setIf(rows, J::MINUS, row.minus);
-    setIf(rows, J::ZUSTATEK, row.zustatek);
-    rows.post();
-  }
-}
-
-// Every value of every row, as the file holds them.
-std::vector<std::vector<Value>> stored(const fs::path& dir, LedgerTable table) {
-  Dataset t("check", ledger::tablePath(dir, table), text::Regional::czech());
-  t.open();
-  std::vector<std::vector<Value>> rows;
-  for (t.first(); !t.eof(); t.next()) {
-    std::vector<Value> row;
-    for (int c = 0; c < t.fieldCount(); ++c) row.push_back(t.field(c).value());
-    rows.push_back(row);
-  }
-  return rows;
-}
 
 // The IDs of the rows that a walk of the journal shows, in order.
 std::vector<int> shownIds(Dataset& journal) {
@@ -119,12 +50,8 @@ void standOnId(Dataset& list, double id) {
   FAIL() << "no list row with ID " << id;
 }
 
-class Search : public ::testing::Test {
+class Search : public testing_support::LedgerFolderTest {
  protected:
-  void open() {
-    ledger_ = std::make_unique<app::Ledger>(dir_.path(), text::Regional::czech(), status_);
-    ledger_->open();
-  }
   // The dialog created, the criteria set and filtered with; the IDs shown.
   std::vector<int> filterWith(const SearchCriteria& criteria) {
     if (!search_) search_ = std::make_unique<BookSearch>(*ledger_);
@@ -133,41 +60,30 @@ class Search : public ::testing::Test {
     return shownIds(ledger_->journal());
   }
   Dataset& journal() { return ledger_->journal(); }
-
-  TempDir dir_;
-  app::RecordingStatusLine status_;
-  std::unique_ptr<app::Ledger> ledger_;
-  std::unique_ptr<BookSearch> search_;
 };
-
-SearchCriteria withText(const char* utf8) {
-  SearchCriteria c;
-  c.text = toCp1250(utf8);
-  return c;
-}
 
 // --- the text test -------------------------------------------------------------
 
 TEST_F(Search, TheTextMatchesOneContiguousPieceOfTheUpperCasedTextWithItsDiacritics) {
-  seed(dir_.path(),
-       {{.id = 1, .text = "Nákup potravin"},
-        {.id = 2, .text = "NÁKUP"},
-        {.id = 3, .text = "Nakup"},
-        {.id = 4, .text = "Velký nákup"},
-        {.id = 5, .text = " nákup s blankem na začátku"},
-        {.id = 6, .text = "Pečivo"},
-        {.id = 7, .text = "PEČIVO"},
-        {.id = 8, .text = "100% n_k"},
-        {.id = 9, .text = "Ná kup"},
-        {.id = 10, .text = ""},
-        {.id = 11, .text = "účet nák"},
-        {.id = 12, .text = "Dlouhý popis, který se shoduje až na samém konci: nák"},
-        {.id = 13, .text = "nák"},
-        // The piece begins right after eight and sixteen bytes that cannot begin it.
-        {.id = 14, .text = "abcdefghnák"},
-        {.id = 15, .text = "ABCDEFGHIJKLMOPQnák"}},
-       {}, {});
-  open();
+  seedLedger(dir_.path(),
+             {{.id = 1, .text = "Nákup potravin"},
+              {.id = 2, .text = "NÁKUP"},
+              {.id = 3, .text = "Nakup"},
+              {.id = 4, .text = "Velký nákup"},
+              {.id = 5, .text = " nákup s blankem na začátku"},
+              {.id = 6, .text = "Pečivo"},
+              {.id = 7, .text = "PEČIVO"},
+              {.id = 8, .text = "100% n_k"},
+              {.id = 9, .text = "Ná kup"},
+              {.id = 10, .text = ""},
+              {.id = 11, .text = "účet nák"},
+              {.id = 12, .text = "Dlouhý popis, který se shoduje až na samém konci: nák"},
+              {.id = 13, .text = "nák"},
+              // The piece begins right after eight and sixteen bytes that cannot begin it.
+              {.id = 14, .text = "abcdefghnák"},
+              {.id = 15, .text = "ABCDEFGHIJKLMOPQnák"}},
+             {}, {});
+  openLedger();
   struct Case {
     const char* why;
     const char* text;
@@ -197,8 +113,8 @@ TEST_F(Search, TheTextMatchesOneContiguousPieceOfTheUpperCasedTextWithItsDiacrit
 }
 
 TEST_F(Search, EveryEvaluationPutsTheUpperCasedFilterTextIntoTheStatusLine) {
-  seed(dir_.path(), {{.id = 1, .text = "Nákup"}, {.id = 2, .text = "Mzda"}}, {}, {});
-  open();
+  seedLedger(dir_.path(), {{.id = 1, .text = "Nákup"}, {.id = 2, .text = "Mzda"}}, {}, {});
+  openLedger();
   filterWith(withText("nák"));
   EXPECT_EQ(status_.text(), toCp1250("NÁK"));
   // Another command's text stays until the journal evaluates rows again.
@@ -208,8 +124,8 @@ TEST_F(Search, EveryEvaluationPutsTheUpperCasedFilterTextIntoTheStatusLine) {
 }
 
 TEST_F(Search, EveryRowPassesBeforeTheDialogExistsAndWhileNothingIsInForce) {
-  seed(dir_.path(), {{.id = 1, .text = "Nákup"}, {.id = 2, .text = "Mzda"}}, {}, {});
-  open();
+  seedLedger(dir_.path(), {{.id = 1, .text = "Nákup"}, {.id = 2, .text = "Mzda"}}, {}, {});
+  openLedger();
   // The journal opens filtered, and the filter lets every row through
   // without touching the status line.
   EXPECT_TRUE(journal().filtered());
@@ -240,15 +156,15 @@ TEST_F(Search, EveryRowPassesBeforeTheDialogExistsAndWhileNothingIsInForce) {
 // --- the date bounds -----------------------------------------------------------
 
 TEST_F(Search, DateBoundsAreInclusiveAndAnEmptyDateIsEarlierThanAnyDate) {
-  seed(dir_.path(),
-       {{.id = 1, .datum = Date{2026, 11, 30}},
-        {.id = 2, .datum = Date{2026, 12, 1}},
-        {.id = 3},  // no date
-        {.id = 4, .datum = Date{2026, 12, 1}},
-        {.id = 5, .datum = Date{2026, 12, 2}},
-        {.id = 6, .datum = Date{1, 1, 1}}},
-       {}, {});
-  open();
+  seedLedger(dir_.path(),
+             {{.id = 1, .datum = Date{2026, 11, 30}},
+              {.id = 2, .datum = Date{2026, 12, 1}},
+              {.id = 3},  // no date
+              {.id = 4, .datum = Date{2026, 12, 1}},
+              {.id = 5, .datum = Date{2026, 12, 2}},
+              {.id = 6, .datum = Date{1, 1, 1}}},
+             {}, {});
+  openLedger();
   struct Case {
     const char* why;
     std::optional<Date> from{};
@@ -280,16 +196,16 @@ TEST_F(Search, DateBoundsAreInclusiveAndAnEmptyDateIsEarlierThanAnyDate) {
 class ListSearch : public Search {
  protected:
   void SetUp() override {
-    seed(dir_.path(),
-         {{.id = 1, .idk = 1, .idm = 1, .text = "Mzda"},
-          {.id = 2, .idk = 2, .idm = 2, .text = "Nákup"},
-          {.id = 3, .idk = 1, .idm = 2, .text = "Nákup"},
-          {.id = 4, .text = "bez knihy a pohybu"},
-          {.id = 5, .idk = 0, .idm = 0, .text = "nula"},
-          {.id = 6, .idk = 2, .idm = 1, .text = "Nákup"}},
-         {{1, "Hotovost"}, {2, "Banka"}, {std::nullopt, "bez čísla"}},
-         {{1, "Mzda"}, {2, "Nákup"}, {std::nullopt, "bez čísla"}});
-    open();
+    seedLedger(dir_.path(),
+               {{.id = 1, .idk = 1, .idm = 1, .text = "Mzda"},
+                {.id = 2, .idk = 2, .idm = 2, .text = "Nákup"},
+                {.id = 3, .idk = 1, .idm = 2, .text = "Nákup"},
+                {.id = 4, .text = "bez knihy a pohybu"},
+                {.id = 5, .idk = 0, .idm = 0, .text = "nula"},
+                {.id = 6, .idk = 2, .idm = 1, .text = "Nákup"}},
+               {{1, "Hotovost"}, {2, "Banka"}, {std::nullopt, "bez čísla"}},
+               {{1, "Mzda"}, {2, "Nákup"}, {std::nullopt, "bez čísla"}});
+    openLedger();
   }
 };
 
@@ -375,7 +291,7 @@ TEST_F(ListSearch, ApplyFilterStoresAPendingEditAndShowsOtherUsersRows) {
   journal().edit();
   journal().field(J::TEXT).setAsString(toCp1250("Nákup mzdy"));
   // Another program adds a row meanwhile.
-  seed(dir_.path(), {{.id = 7, .text = "Nákup jinde"}}, {}, {});
+  seedLedger(dir_.path(), {{.id = 7, .text = "Nákup jinde"}}, {}, {});
   search_->setCriteria(withText("nák"));
   search_->ApplyFilter();
   EXPECT_EQ(journal().state(), ledger::DatasetState::Browse);
@@ -397,13 +313,13 @@ TEST_F(ListSearch, ANewRowSwitchesTheFilterOffAndTheNextApplyFilterOnAgain) {
 class ShownBalances : public Search {
  protected:
   void SetUp() override {
-    seed(dir_.path(),
-         {{.id = 1, .idk = 1, .text = "Nákup", .plus = 50, .zustatek = 1},
-          {.id = 2, .idk = 1, .text = "Mzda", .plus = 1000, .zustatek = 999},
-          {.id = 3, .idk = 1, .text = "nákup", .minus = 30, .zustatek = 2},
-          {.id = 4, .idk = 1, .text = "Mzda"},
-          {.id = 5, .idk = 1, .text = "NÁKUP", .plus = 20, .minus = 5}},
-         {{1, "Hotovost"}}, {});
+    seedLedger(dir_.path(),
+               {{.id = 1, .idk = 1, .text = "Nákup", .plus = 50, .zustatek = 1},
+                {.id = 2, .idk = 1, .text = "Mzda", .plus = 1000, .zustatek = 999},
+                {.id = 3, .idk = 1, .text = "nákup", .minus = 30, .zustatek = 2},
+                {.id = 4, .idk = 1, .text = "Mzda"},
+                {.id = 5, .idk = 1, .text = "NÁKUP", .plus = 20, .minus = 5}},
+               {{1, "Hotovost"}}, {});
     {
       Dataset books("seed", ledger::tablePath(dir_.path(), LedgerTable::Books), text::Regional::czech());
       books.open();
@@ -411,11 +327,11 @@ class ShownBalances : public Search {
       books.field(ledger::books::BALANCE).setAsFloat(777);
       books.post();
     }
-    open();
+    openLedger();
     search_ = std::make_unique<BookSearch>(*ledger_);
     search_->setCriteria(withText("nák"));
     search_->ApplyFilter();
-    journalBefore_ = stored(dir_.path(), LedgerTable::Journal);
+    journalBefore_ = storedRows(dir_.path(), LedgerTable::Journal);
   }
   std::vector<std::vector<Value>> journalBefore_;
 };
@@ -423,14 +339,14 @@ class ShownBalances : public Search {
 TEST_F(ShownBalances, RunFromTheInitialBalanceThroughTheShownRowsOnly) {
   status_.texts.clear();
   search_->RecomputeShownBalances("100");
-  const auto rows = stored(dir_.path(), LedgerTable::Journal);
+  const auto rows = storedRows(dir_.path(), LedgerTable::Journal);
   EXPECT_EQ(rows[0][J::ZUSTATEK], Value{150.0});
   EXPECT_EQ(rows[2][J::ZUSTATEK], Value{120.0});
   EXPECT_EQ(rows[4][J::ZUSTATEK], Value{135.0});  // PLUS and MINUS in one step
   // The hidden rows keep theirs, and the book its balance.
   EXPECT_EQ(rows[1], journalBefore_[1]);
   EXPECT_EQ(rows[3], journalBefore_[3]);
-  EXPECT_EQ(stored(dir_.path(), LedgerTable::Books)[0][ledger::books::BALANCE], Value{777.0});
+  EXPECT_EQ(storedRows(dir_.path(), LedgerTable::Books)[0][ledger::books::BALANCE], Value{777.0});
   // Only ZUSTATEK changed in the shown rows.
   for (int row : {0, 2, 4}) {
     for (int c = 0; c < J::ZUSTATEK; ++c) EXPECT_EQ(rows[row][c], journalBefore_[row][c]) << row << " " << c;
@@ -445,7 +361,7 @@ TEST_F(ShownBalances, RunFromTheInitialBalanceThroughTheShownRowsOnly) {
 
 TEST_F(ShownBalances, TheInitialBalanceIsReadInTheRegionalNotation) {
   search_->RecomputeShownBalances(" 100,25 ");
-  const auto rows = stored(dir_.path(), LedgerTable::Journal);
+  const auto rows = storedRows(dir_.path(), LedgerTable::Journal);
   EXPECT_EQ(rows[0][J::ZUSTATEK], Value{150.25});
   EXPECT_EQ(rows[4][J::ZUSTATEK], Value{135.25});
 }
@@ -458,7 +374,7 @@ TEST_F(ShownBalances, AnInitialBalanceThatIsNoNumberStopsBeforeAnyRowIsTouched) 
     } catch (const mincar::Error& e) {
       EXPECT_EQ(std::string(e.what()), mincar::fill("'%s' is not a valid floating point value", {typed}));
     }
-    EXPECT_EQ(stored(dir_.path(), LedgerTable::Journal), journalBefore_) << typed;
+    EXPECT_EQ(storedRows(dir_.path(), LedgerTable::Journal), journalBefore_) << typed;
     EXPECT_EQ(status_.text(), "Start");
   }
 }
@@ -467,7 +383,7 @@ TEST_F(ShownBalances, WithNoRowShownNothingChanges) {
   search_->setCriteria(withText("nic takového"));
   search_->ApplyFilter();
   search_->RecomputeShownBalances("100");
-  EXPECT_EQ(stored(dir_.path(), LedgerTable::Journal), journalBefore_);
+  EXPECT_EQ(storedRows(dir_.path(), LedgerTable::Journal), journalBefore_);
   EXPECT_TRUE(journal().eof());
 }
 
@@ -478,7 +394,7 @@ TEST_F(ShownBalances, ABalanceTheColumnCannotHoldStopsAtItsRow) {
   } catch (const mincar::Error& e) {
     EXPECT_EQ(std::string(e.what()), "Invalid value for field 'ZUSTATEK'");
   }
-  EXPECT_EQ(stored(dir_.path(), LedgerTable::Journal), journalBefore_);
+  EXPECT_EQ(storedRows(dir_.path(), LedgerTable::Journal), journalBefore_);
   EXPECT_EQ(journal().state(), ledger::DatasetState::Browse);
 }
 
@@ -496,14 +412,14 @@ TEST_F(ShownBalances, ARowAnotherUserHoldsStopsThePassThereAndTheRowsBeforeKeepT
   EXPECT_EQ(journal().state(), ledger::DatasetState::Browse);
   EXPECT_EQ(journal().field(J::ID).asInteger(), 3);  // where it stopped
   EXPECT_EQ(holder.release(), 0);
-  const auto rows = stored(dir_.path(), LedgerTable::Journal);
+  const auto rows = storedRows(dir_.path(), LedgerTable::Journal);
   EXPECT_EQ(rows[0][J::ZUSTATEK], Value{150.0});
   EXPECT_EQ(rows[2], journalBefore_[2]);
   EXPECT_EQ(rows[4], journalBefore_[4]);
 
   // With the row free again the pass completes.
   search_->RecomputeShownBalances("100");
-  EXPECT_EQ(stored(dir_.path(), LedgerTable::Journal)[4][J::ZUSTATEK], Value{135.0});
+  EXPECT_EQ(storedRows(dir_.path(), LedgerTable::Journal)[4][J::ZUSTATEK], Value{135.0});
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "ledger/ledger_tables.h"
 #include "print/czech_html.h"
 #include "print/page_footer.h"
+#include "print_fixtures.h"
 #include "print_test_support.h"
 #include "test_support.h"
 #include "text/cp1250.h"
@@ -26,22 +27,11 @@ namespace {
 namespace fs = std::filesystem;
 namespace J = ledger::journal;
 using print_testing::RecordingLauncher;
+using testing_support::expectGolden;
+using testing_support::goldenFile;
 using testing_support::readFile;
 using testing_support::TempDir;
 using text::toCp1250;
-
-fs::path golden(const std::string& name) {
-  return fs::path(MINCAR_SOURCE_DIR) / "tests" / "print" / "golden" / name;
-}
-
-// Compares with a golden file; MINCAR_UPDATE_GOLDEN=1 writes it instead,
-// to be read and checked by eye before it is kept.
-void expectGolden(const std::string& name, const std::string& bytes) {
-  if (const char* update = std::getenv("MINCAR_UPDATE_GOLDEN"); update && *update == '1') {
-    testing_support::writeFile(golden(name), bytes);
-  }
-  EXPECT_EQ(bytes, readFile(golden(name))) << name;
-}
 
 struct Row {
   std::optional<double> id;
@@ -304,7 +294,7 @@ TEST(PrintVoucher, WritesOutHtmAndStartsTheBrowserOnIt) {
   testing_support::writeFile(dir / "out.htm", "an older, longer page ...........................");
   print::PrintVoucher(fields, text::Regional::czech(), dir.path(), "out.htm",
                       {"xdg-open ", "File://", status, launcher});
-  EXPECT_EQ(readFile(dir / "out.htm"), readFile(golden("voucher_page.htm")));
+  EXPECT_EQ(readFile(dir / "out.htm"), readFile(goldenFile("voucher_page.htm")));
   const std::string line = "xdg-open  File://" + dir.path().string() + "/out.htm";
   EXPECT_EQ(launcher.commandLines, std::vector<std::string>{line});
   EXPECT_EQ(status.text(), line);
@@ -351,11 +341,7 @@ TEST(PrintVoucher, OnAFailureWritesNothingAndStartsNoBrowser) {
 // The page in a real browser: rendered by headless Chromium, opened by the
 // default prefix's "File://" URL, printed to PDF and read back as text.
 TEST(VoucherInBrowser, ShowsEveryCzechLetterRight) {
-  const fs::path chromium = "/usr/bin/chromium";
-  const fs::path pdftotext = "/usr/bin/pdftotext";
-  for (const fs::path& program : {chromium, pdftotext}) {
-    if (fs::exists(program)) continue;
-    const std::string why = program.string() + " is not installed (Debian: chromium, poppler-utils)";
+  if (const std::string why = testing_support::missingBrowserProgram(); !why.empty()) {
     if (print_testing::runningInCi()) FAIL() << why;
     GTEST_SKIP() << why;
   }
@@ -365,17 +351,8 @@ TEST(VoucherInBrowser, ShowsEveryCzechLetterRight) {
   print::PrintVoucher(goldenFields(dir.path()), text::Regional::czech(), dir.path(), "out.htm",
                       {"xdg-open ", "File://", status, launcher});
   const std::string url = "File://" + (dir / "out.htm").string();
-  const fs::path pdf = dir / "voucher.pdf";
-  TempDir profile;
-  const auto rendered = testing_support::run(
-      chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-                 "--disable-component-update", "--disable-sync", "--no-first-run",
-                 "--user-data-dir=" + profile.path().string(), "--no-pdf-header-footer",
-                 "--print-to-pdf=" + pdf.string(), url});
-  ASSERT_TRUE(fs::exists(pdf)) << rendered.err;
-  const auto extracted = testing_support::run(pdftotext, {"-raw", pdf.string(), "-"});
-  ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
-  const std::string& shown = extracted.out;  // UTF-8
+  std::string shown;  // UTF-8
+  ASSERT_NO_FATAL_FAILURE(testing_support::textInBrowser(url, dir / "voucher.pdf", shown));
   for (const char* expected :
        {"Výdajový", "Číslo: 15", "Organizace:", "Domácnost Nováků", "Šťastná 12, Ústí nad Labem",
         "Datum vystavení:", "7.12.2026", "Částka:", "4999.5 Kč", "Účel platby:",

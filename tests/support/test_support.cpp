@@ -1,13 +1,19 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "text/regional.h"
 
 namespace testing_support {
 
@@ -91,6 +97,101 @@ RunResult run(const fs::path& program, const std::vector<std::string>& args,
   fs::remove(outFile);
   fs::remove(errFile);
   return r;
+}
+
+
+LedgerPeer::LedgerPeer(const fs::path& table) {
+  int sockets[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) throw std::runtime_error("socketpair");
+  const std::string program = builtProgram("ledger_peer").string();
+  const std::string tableArg = table.string();
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork");
+  if (pid_ == 0) {
+    dup2(sockets[1], 0);
+    dup2(sockets[1], 1);
+    execl(program.c_str(), program.c_str(), tableArg.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(sockets[1]);
+  socket_ = sockets[0];
+}
+
+LedgerPeer::~LedgerPeer() {
+  if (socket_ >= 0) close(socket_);  // the peer reads the end of its input and ends
+  if (pid_ > 0) waitpid(pid_, nullptr, 0);
+}
+
+void LedgerPeer::send(const std::string& command) {
+  const std::string line = command + "\n";
+  if (::send(socket_, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size())) {
+    throw std::runtime_error("peer is gone");
+  }
+}
+
+std::string LedgerPeer::reply() {
+  std::string line;
+  char c = 0;
+  for (;;) {
+    pollfd p{socket_, POLLIN, 0};
+    if (poll(&p, 1, 30'000) <= 0) throw std::runtime_error("peer does not answer");
+    if (read(socket_, &c, 1) != 1) throw std::runtime_error("peer is gone");
+    if (c == '\n') return line;
+    line += c;
+  }
+}
+
+std::string LedgerPeer::ask(const std::string& command) {
+  send(command);
+  return reply();
+}
+
+void LedgerPeer::kill() {
+  ::kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
+
+void seedRows(const fs::path& workDir, ledger::LedgerTable table, const StoredRows& rows) {
+  ledger::createMissingTables(workDir);
+  ledger::Dataset d("Table1", ledger::tablePath(workDir, table), text::Regional::czech());
+  d.open();
+  for (const auto& row : rows) {
+    d.append();
+    for (size_t i = 0; i < row.size(); ++i) d.field(static_cast<int>(i)).setValue(row[i]);
+    d.post();
+  }
+}
+
+StoredRows storedRows(const fs::path& workDir, ledger::LedgerTable table) {
+  ledger::Dataset d("Table1", ledger::tablePath(workDir, table), text::Regional::czech());
+  d.open();
+  StoredRows rows;
+  for (d.first(); !d.eof(); d.next()) {
+    std::vector<ledger::Value> row;
+    for (int i = 0; i < d.fieldCount(); ++i) row.push_back(d.field(i).value());
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+UnmappedFile::UnmappedFile(const fs::path& path) {
+  int error = 0;
+  real_ = ledger::openPosixFile(path, error);
+  if (!real_) throw std::runtime_error("cannot open " + path.string());
+}
+ledger::IoResult UnmappedFile::pread(void* buffer, std::size_t count, long long offset) {
+  return real_->pread(buffer, count, offset);
+}
+ledger::IoResult UnmappedFile::pwrite(const void* data, std::size_t count, long long offset) {
+  return real_->pwrite(data, count, offset);
+}
+ledger::IoResult UnmappedFile::size() { return real_->size(); }
+int UnmappedFile::truncate(long long length) { return real_->truncate(length); }
+int UnmappedFile::sync() { return real_->sync(); }
+int UnmappedFile::lock(long long offset, long long length, ledger::LockMode mode) {
+  return real_->lock(offset, length, mode);
 }
 
 }  // namespace testing_support

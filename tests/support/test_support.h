@@ -5,8 +5,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "ledger/dataset.h"
+#include "ledger/file.h"
+#include "ledger/ledger_tables.h"
+#include "text/error.h"
 
 namespace testing_support {
 
@@ -91,6 +97,67 @@ class RowHolder {
   pid_t pid_ = -1;
   int release_ = -1;
   bool ready_ = false;
+};
+
+
+// tests/helpers/ledger_peer in a process of its own on one table: a second
+// user, talked to a line at a time over a socket pair (a dead peer then means
+// an error, not a SIGPIPE). Closing the socket ends it.
+class LedgerPeer {
+ public:
+  explicit LedgerPeer(const std::filesystem::path& table);
+  ~LedgerPeer();
+  LedgerPeer(const LedgerPeer&) = delete;
+  LedgerPeer& operator=(const LedgerPeer&) = delete;
+
+  void send(const std::string& command);
+  // The answer to the oldest command not yet answered.
+  std::string reply();
+  std::string ask(const std::string& command);
+  // Ends the peer the hard way, as a crash or a power cut of its computer.
+  void kill();
+
+ private:
+  pid_t pid_ = -1;
+  int socket_ = -1;
+};
+
+
+// The text of the error that body throws, or "(no error)".
+template <class Body>
+std::string errorOf(Body&& body) {
+  try {
+    body();
+  } catch (const mincar::Error& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+using StoredRows = std::vector<std::vector<ledger::Value>>;
+
+// Rows stored directly, without the new-row rules, as another program or an
+// earlier run left them. The tables are made first where missing; columns
+// left out stay empty.
+void seedRows(const std::filesystem::path& workDir, ledger::LedgerTable table, const StoredRows& rows);
+
+// What is stored, read by a fresh component in natural order.
+StoredRows storedRows(const std::filesystem::path& workDir, ledger::LedgerTable table);
+
+// A table file that cannot be mapped: the engine reads it through copies
+// instead. Install it with DatasetTestAccess::setFileOpener.
+class UnmappedFile : public ledger::File {
+ public:
+  explicit UnmappedFile(const std::filesystem::path& path);
+  ledger::IoResult pread(void* buffer, std::size_t count, long long offset) override;
+  ledger::IoResult pwrite(const void* data, std::size_t count, long long offset) override;
+  ledger::IoResult size() override;
+  int truncate(long long length) override;
+  int sync() override;
+  int lock(long long offset, long long length, ledger::LockMode mode) override;
+
+ private:
+  std::unique_ptr<ledger::File> real_;
 };
 
 }  // namespace testing_support

@@ -17,24 +17,16 @@
 #include <utility>
 #include <vector>
 
+#include "test_support.h"
 #include "text/error.h"
 
 namespace {
 
+using testing_support::errorOf;
 using text::Date;
 using text::Regional;
 
 Regional dotRegional() { return Regional{"M/d/yyyy", '.'}; }
-
-template <typename F>
-std::string messageOf(F&& f) {
-  try {
-    f();
-  } catch (const mincar::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 bool localeInstalled(const char* name) {
   locale_t loc = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
@@ -162,13 +154,13 @@ TEST(ParseFloat, RefusesEverythingElseNamingTheText) {
       "1e400", "12 Kč", "\t12", "1,5E3,5", "1'000",
   };
   for (const char* text : refused) {
-    EXPECT_EQ(messageOf([&] { text::parseFloat(text, Regional::czech()); }),
+    EXPECT_EQ(errorOf([&] { text::parseFloat(text, Regional::czech()); }),
               "'" + std::string(text) + "' is not a valid floating point value");
     double out = 42;
     EXPECT_FALSE(text::tryParseFloat(text, Regional::czech(), out)) << text;
     EXPECT_EQ(out, 42) << "a refused text leaves the result alone: " << text;
   }
-  EXPECT_EQ(messageOf([] { text::parseFloat("1,5", dotRegional()); }),
+  EXPECT_EQ(errorOf([] { text::parseFloat("1,5", dotRegional()); }),
             "'1,5' is not a valid floating point value");
 }
 
@@ -223,7 +215,7 @@ TEST(ParseInteger, RefusesEverythingElse) {
                                  "-2147483649", "99999999999999999999", "+", "-", "0x1F",
                                  "1e3", "--1", "12a"};
   for (const char* text : refused)
-    EXPECT_EQ(messageOf([&] { text::parseInteger(text); }),
+    EXPECT_EQ(errorOf([&] { text::parseInteger(text); }),
               "'" + std::string(text) + "' is not a valid integer value");
 }
 
@@ -331,7 +323,7 @@ TEST(ParseDate, RefusesEverythingElseNamingTheText) {
   };
   for (const Case& c : cases) {
     const Regional regional{c.pattern, ','};
-    EXPECT_EQ(messageOf([&] { text::parseDate(c.text, regional); }),
+    EXPECT_EQ(errorOf([&] { text::parseDate(c.text, regional); }),
               "'" + std::string(c.text) + "' is not a valid date and time")
         << c.pattern;
     Date out{1, 2, 3};
