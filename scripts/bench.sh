@@ -19,22 +19,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DMINCAR_BENCH=ON -DMINCAR_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target mincar-gen mincar-bench
 
-# Generated once per size; made again when the generator changes. A run that
-# breaks off leaves only a .partial folder, never a half cache.
-generator_hash=$(sha256sum "$root/bench/generate_journal.cpp" | cut -d' ' -f1)
-generate() {
-  local size=$1 rows=$2 dir="$data/$1"
-  if [[ -f "$dir/data/peden.dbf" && "$(cat "$dir/generator.sha256" 2>/dev/null)" == "$generator_hash" ]]; then
-    return
-  fi
-  rm -rf "$dir" "$dir.partial"
-  mkdir -p "$data"
-  "$build/mincar-gen" "$dir.partial" "$rows" 1
-  echo "$generator_hash" >"$dir.partial/generator.sha256"
-  mv "$dir.partial" "$dir"
-}
-generate 100k 100000
-generate 1m 1000000
+# shellcheck source=scripts/bench-data.sh
+source "$root/scripts/bench-data.sh"
 
 MINCAR_BENCH_DATA="$data" "$build/mincar-bench" \
   --benchmark_out="$results" --benchmark_out_format=json "$@"
