@@ -86,7 +86,7 @@ void maxFieldValue(benchmark::State& state, const fs::path& workDir) {
   guarded(state, [&] {
     Dataset journal("Table1", ledger::tablePath(workDir, LedgerTable::Journal), text::Regional::czech());
     journal.open();
-    float highest = 0;
+    double highest = 0;
     for (auto _ : state) {
       highest = ledger::MaxFieldValue(journal, col::ID);
       benchmark::DoNotOptimize(highest);

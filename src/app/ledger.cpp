@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "ledger/errors.h"
 #include "ledger/ledger_tables.h"
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -33,13 +34,6 @@ constexpr const char* kRecomputeStart = "Start";
 // line takes Windows-1250.
 constexpr const char* kBalancesRestoredUtf8 = "Konečné stavy obnoveny...";
 constexpr const char* kMoveSetPatternUtf8 = "Tak, počet jednotek je %d ...";
-
-// The single-precision step of every new row number: exact only up to
-// 16,777,216, as the numbering has always been.
-double nextRowNumber(float highest) {
-  const float next = highest + 1.0f;
-  return static_cast<double>(next);
-}
 
 // Column 0 or 1 of a list's current row into a journal column; an empty list
 // has no current row and gives an empty value.
@@ -104,8 +98,7 @@ namespace {
 void returnToStoredRow(Dataset& table, std::int64_t stored) {
   if (table.recordNumber() == stored) return;
   if (!table.gotoRecord(stored)) {
-    throw mincar::Error(mincar::fill("Record was deleted by another user.\nTable: %s",
-                                     {text::pathText(table.path())}));
+    throw ledger::RowDeletedError(text::pathText(table.path()));
   }
 }
 
@@ -118,9 +111,8 @@ void editStoredRow(Dataset& table) {
     try {
       table.edit();
       return;
-    } catch (const mincar::Error& e) {
-      const bool locked = std::string_view(e.what()).starts_with("Record locked by another user.");
-      if (!locked || std::chrono::steady_clock::now() >= giveUp) throw;
+    } catch (const ledger::RowLockedError&) {
+      if (std::chrono::steady_clock::now() >= giveUp) throw;
     }
     std::this_thread::sleep_for(5ms);
   }
@@ -131,18 +123,20 @@ void Ledger::Table1NewRecord(Dataset& journal) {
   // 1. The grid must not follow the walk of step 4.
   journal.dataSource().setEnabled(false);
   try {
+    // No other copy numbers a row between our store and our number.
+    ledger::NumberingLock numbering(journal);
     // 2. Stored at once, as the physical last row.
     journal.post();
     const std::int64_t stored = journal.recordNumber();
     // 3. Every row counts for the number; the filter stays off afterwards.
     journal.setFiltered(false);
     // 4. The walk ends on the last row, the one just stored.
-    const float highest = ledger::MaxFieldValue(journal, col::ID);
+    const double highest = ledger::MaxFieldValue(journal, col::ID);
     returnToStoredRow(journal, stored);
     // 5.
     editStoredRow(journal);
     // 6.
-    journal.field(col::ID).setAsFloat(nextRowNumber(highest));
+    journal.field(col::ID).setAsFloat(ledger::NextRowNumber(highest));
     // 7. Through the short-date text, as the calendar hands its date over.
     journal.field(col::DATUM).setAsString(text::formatDate(calendarDate, regional_));
     // 8.
@@ -166,16 +160,17 @@ void Ledger::Table1NewRecord(Dataset& journal) {
 }
 
 void Ledger::ListNewRecord(Dataset& list) {
+  ledger::NumberingLock numbering(list);
   // 1. Stored at once, as the physical last row.
   list.post();
   const std::int64_t stored = list.recordNumber();
   // 2. The walk ends on the last row, the one just stored.
-  const float highest = ledger::MaxFieldValue(list, kListId);
+  const double highest = ledger::MaxFieldValue(list, kListId);
   returnToStoredRow(list, stored);
   // 3.
   editStoredRow(list);
   // 4.
-  list.field(kListId).setAsFloat(nextRowNumber(highest));
+  list.field(kListId).setAsFloat(ledger::NextRowNumber(highest));
   // 5.
   status_.show(kNewRecordAppended);
   // 6. Stored in place, for the reason of the journal's step 10.

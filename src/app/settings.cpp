@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "ledger/replace_file.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 
@@ -32,17 +33,6 @@ std::array<std::string*, kLineCount> fieldsInFileOrder(Settings& s) {
 }
 
 bool isEditBoxLine(int index) { return index != 4 && index != 5; }
-
-// Makes the new file's bytes reach the disk before it replaces the old one,
-// so that a crash cannot leave an empty settings file behind the rename.
-bool flushToDisk(const fs::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  // No retry of close on EINTR: the descriptor is gone either way.
-  ::close(fd);
-  return synced;
-}
 
 }  // namespace
 
@@ -87,28 +77,13 @@ void WriteSettingsFile(const fs::path& file, Settings& values) {
     content += kLineEnd;
   }
 
-  const std::string createError = mincar::fill("Cannot create file %s", {text::pathText(file)});
   // Written beside the old file and renamed over it: a failed write leaves
-  // the old settings whole. The process id keeps two copies of the program
-  // closing at once in the same folder off each other's temporary file.
-  fs::path temporary = file;
-  temporary += ".tmp" + std::to_string(::getpid());
-  std::error_code ec;
-  try {
-    {
-      std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-      if (!out) throw mincar::Error(createError);
-      WriteText(out, content);
-      out.close();
-      if (!out) throw mincar::Error(createError);
-    }
-    if (!flushToDisk(temporary)) throw mincar::Error(createError);
-    fs::rename(temporary, file, ec);
-    if (ec) throw mincar::Error(createError);
-  } catch (const mincar::Error&) {
-    fs::remove(temporary, ec);
-    throw mincar::Error(createError);
-  }
+  // the old settings whole, and a link planted at the name is replaced,
+  // never written through.
+  const ledger::ReplaceTexts texts{"Cannot create file %s", "Cannot create file %s"};
+  ledger::ReplacementFile out(file, texts);
+  out.write(content);
+  out.commit();
 }
 
 }  // namespace app

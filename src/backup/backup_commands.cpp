@@ -33,7 +33,7 @@ fs::path SaveBackupTo(app::Ledger& ledger, const fs::path& chosen, ledger::Table
   // 5.
   const fs::path file = WithBackupExtension(chosen.string());
   // 6-8. Written beside the file and put in its place only when whole.
-  BackupFile out(file, std::move(create));
+  BackupFile out(file, {}, std::move(create));
   SaveAllTables(out, ledger);
   out.commit();
   // 9.

@@ -53,10 +53,6 @@ void storeInto(const RecordLayout& layout, std::string& record, int column, Colu
   }
 }
 
-// The single-precision step of every new row number, as the new-record
-// rules take it: exact only up to 16,777,216.
-double nextRowNumber(float highest) { return static_cast<double>(highest + 1.0f); }
-
 // The new-record rule of one table, run for every row the restore appends,
 // with MaxFieldValue's walk over the rows restored so far kept as a running
 // maximum: the same numbers, without walking the table for each row.
@@ -71,7 +67,7 @@ class NewRowRule {
     // MaxFieldValue looks at the row stored before this one only now, as
     // the walk of this row's rule does.
     if (hasPrevious_) foldPrevious();
-    const double number = nextRowNumber(highest_);
+    const double number = ledger::NextRowNumber(highest_);
     if (!ready_) {
       record.assign(static_cast<std::size_t>(layout_.recordLength), ' ');
       setNumber(record, number);
@@ -126,13 +122,13 @@ class NewRowRule {
     } catch (const mincar::Error& e) {
       throw ColumnError(e.what(), kIdColumn, ColumnError::Cause::NewRow, {});
     }
-    if (value > highest_) highest_ = static_cast<float>(value);
+    ledger::FoldHighest(highest_, value);
   }
 
   const RecordLayout& layout_;
   const JournalDefaults* journal_;
   const text::Regional& regional_;
-  float highest_ = 0.0f;
+  double highest_ = 0.0;
   std::string previousId_;
   bool hasPrevious_ = false;
   std::string template_;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ledger/dataset_testing.h"
+#include "ledger/errors.h"
 #include "ledger/dbf_header.h"
 #include "ledger/field_codec.h"
 #include "ledger/locks.h"
@@ -120,10 +121,6 @@ bool sameLayout(const std::vector<Field>& fields, const Table& table) {
     }
   }
   return true;
-}
-
-std::string deletedByOtherMessage(const std::string& shownPath) {
-  return mincar::fill("Record was deleted by another user.\nTable: %s", {shownPath});
 }
 
 }  // namespace
@@ -653,16 +650,18 @@ struct Dataset::Impl {
       visit(at, r);
       const std::optional<Value> value = newValueOf(bytes, newValue);
       if (!value) continue;
-      if (!table->tryLockRow(r)) throw mincar::Error(rowLockedMessage(table->shownPath()));
+      // Another copy's new row is held for the few milliseconds of its
+      // new-row rule: that is waited out; a user's edit is not.
+      if (!table->lockRowWaiting(r, kRowFillWait)) throw RowLockedError(table->shownPath());
       struct Unlock {
         Table& table;
         std::int64_t row;
         ~Unlock() { table.unlockRow(row); }
       } unlock{*table, r};
       std::string fresh = table->rereadRecord(r);
-      if (fresh[0] == dbf::RECORD_DELETED) throw mincar::Error(deletedByOtherMessage(table->shownPath()));
+      if (fresh[0] == dbf::RECORD_DELETED) throw RowDeletedError(table->shownPath());
       codec::encode(f.def_, *value, owner.regional_, codec::EmptyText::Refused, fresh.data() + 1 + f.offset_);
-      table->writeRecord(r, fresh);
+      table->writeRecords(r, fresh);
     }
   }
 
@@ -684,7 +683,15 @@ struct Dataset::Impl {
           updateBlockRowByRow(first, end, f, newValue, block, at);
         }
       }
+      // Once for the pass, not per block or row.
+      table->sync();
     } catch (...) {
+      // What was stored before the failing row is forced to the disk too;
+      // the first error is the one to report.
+      try {
+        table->sync();
+      } catch (const mincar::Error&) {
+      }
       endPass(at, true);
       notify(DataEvent::DataSetChanged);
       throw;
@@ -725,7 +732,7 @@ struct Dataset::Impl {
       append();  // as the toolkit does on an empty dataset
       return;
     }
-    if (!table->tryLockRow(current)) throw mincar::Error(rowLockedMessage(table->shownPath()));
+    if (!table->tryLockRow(current)) throw RowLockedError(table->shownPath());
     // Another user may have changed or deleted the row since we read it.
     std::string fresh;
     try {
@@ -736,7 +743,7 @@ struct Dataset::Impl {
     }
     if (fresh[0] == dbf::RECORD_DELETED) {
       table->unlockRow(current);
-      throw mincar::Error(deletedByOtherMessage(table->shownPath()));
+      throw RowDeletedError(table->shownPath());
     }
     buffer = std::move(fresh);
     changedBuffer();
@@ -800,10 +807,10 @@ struct Dataset::Impl {
     }
     if (current < 0) throw componentError("Cannot perform this operation on an empty dataset");
     const bool editing = owner.state_ == DatasetState::Edit;  // holds the row lock already
-    if (!editing && !table->tryLockRow(current)) throw mincar::Error(rowLockedMessage(table->shownPath()));
+    if (!editing && !table->tryLockRow(current)) throw RowLockedError(table->shownPath());
     try {
       const std::string fresh = table->rereadRecord(current);
-      if (fresh[0] == dbf::RECORD_DELETED) throw mincar::Error(deletedByOtherMessage(table->shownPath()));
+      if (fresh[0] == dbf::RECORD_DELETED) throw RowDeletedError(table->shownPath());
       table->markDeleted(current);
     } catch (...) {
       // An edit in progress keeps its lock; a lock taken for the removal goes.
@@ -984,6 +991,24 @@ void Dataset::emptyTable() {
   if (impl_->table) throw impl_->componentError("Cannot perform this operation on an open dataset");
   if (!exclusive_) throw impl_->componentError("Cannot empty the table without exclusive mode");
   impl_->openTable(TableAccess::Exclusive)->empty();
+}
+
+void Dataset::beginSyncBatch() {
+  if (!impl_->table) throw impl_->componentError("Cannot perform this operation on a closed dataset");
+  impl_->table->beginSyncBatch();
+}
+
+void Dataset::endSyncBatch() {
+  if (impl_->table) impl_->table->endSyncBatch();
+}
+
+void Dataset::lockNumbering() {
+  if (!impl_->table) throw impl_->componentError("Cannot perform this operation on a closed dataset");
+  impl_->table->lockNumbering();
+}
+
+void Dataset::unlockNumbering() noexcept {
+  if (impl_->table) impl_->table->unlockNumbering();
 }
 
 std::string Dataset::takeRepairNotice() { return std::exchange(impl_->repairNotice, std::string()); }

@@ -116,6 +116,17 @@ class Dataset {
   // fails while another process has the table open.
   void emptyTable();
 
+  // The table's numbering lock (locks.h), waited for (bounded). The new-row
+  // rules hold it from before the new row is stored until its number is.
+  void lockNumbering();
+  void unlockNumbering() noexcept;
+
+  // Many changes confirmed as one (a bulk fill): while a batch is open they
+  // are not forced to the disk one by one; ending it forces them all.
+  // Errors of the end: "Cannot write to %s: %s".
+  void beginSyncBatch();
+  void endSyncBatch();
+
   // What the engine had to repair when it opened the table ("" if nothing),
   // for the status line; reading it clears it.
   std::string takeRepairNotice();

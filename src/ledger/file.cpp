@@ -56,6 +56,14 @@ class PosixFile final : public File {
     }
   }
 
+  int setRights(unsigned mode, long long group) override {
+    // Group first: changing it may clear the set-group-id bit.
+    if (group >= 0 && ::fchown(fd_, static_cast<uid_t>(-1), static_cast<gid_t>(group)) != 0 && errno != EPERM) {
+      return errno;
+    }
+    return ::fchmod(fd_, static_cast<mode_t>(mode)) == 0 ? 0 : errno;
+  }
+
   int sync() override { return ::fdatasync(fd_) == 0 ? 0 : errno; }
 
   int lock(long long offset, long long length, LockMode mode) override {
@@ -112,7 +120,7 @@ std::unique_ptr<File> openPosixFile(const std::filesystem::path& path, int& erro
 }
 
 std::unique_ptr<File> createPosixFile(const std::filesystem::path& path, int& error) {
-  return openWith(path, O_RDWR | O_CREAT | O_EXCL, error);
+  return openWith(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, error);
 }
 
 }  // namespace ledger

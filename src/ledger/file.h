@@ -48,6 +48,14 @@ class File {
   }
   virtual std::size_t mapAlignment() const { return 1; }
 
+  // Gives the file these mode bits and, unless group is -1, this group (a
+  // group the user is not in is left as it is). 0 or an errno value.
+  virtual int setRights(unsigned mode, long long group) {
+    (void)mode;
+    (void)group;
+    return 0;
+  }
+
   // False when the name no longer leads to this file: another process has
   // renamed a new file over it since it was opened.
   virtual bool isNamedBy(const std::filesystem::path& path) const {
@@ -59,7 +67,8 @@ class File {
 // Opens an existing file for reading and writing; nullptr with error set when
 // it cannot.
 std::unique_ptr<File> openPosixFile(const std::filesystem::path& path, int& error);
-// Creates a new file; fails with EEXIST when the name is taken.
+// Creates a new file; fails with EEXIST when the name is taken, by a link
+// too (a link is never followed to create its target).
 std::unique_ptr<File> createPosixFile(const std::filesystem::path& path, int& error);
 
 }  // namespace ledger

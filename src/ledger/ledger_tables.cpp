@@ -70,15 +70,12 @@ std::vector<fs::path> createMissingTables(const fs::path& workDir) {
   return created;
 }
 
-float MaxFieldValue(Dataset& table, int column) {
-  // The walk from the first row to the end, comparing each non-empty value
-  // (in double precision) with the highest so far (in single precision); the
-  // scan visits the same rows and leaves the cursor where the walk would.
-  float highest = 0.0f;
+double MaxFieldValue(Dataset& table, int column) {
+  // The scan visits the rows a walk from the first row would and leaves the
+  // cursor where the walk would.
+  double highest = 0.0;
   table.scanNumbers(column, [&highest](std::span<const double> values) {
-    for (const double v : values) {
-      if (v > highest) highest = static_cast<float>(v);
-    }
+    for (const double v : values) FoldHighest(highest, v);
   });
   return highest;
 }

@@ -36,8 +36,28 @@ std::vector<std::filesystem::path> createMissingTables(const std::filesystem::pa
 
 // The highest non-empty value of a numeric column over the rows a walk
 // visits (the caller switches the filter off for the whole table), starting
-// from 0 and held in single precision. The walk leaves the cursor on the last
-// row.
-float MaxFieldValue(Dataset& table, int column);
+// from 0. The walk leaves the cursor on the last row.
+double MaxFieldValue(Dataset& table, int column);
+
+// The numbering of every table, used by the new-row rules and the restore:
+// the highest number so far, folded one value at a time, and the next one.
+// Exact for every whole number a column holds (single precision, as the
+// numbering once was, repeated numbers beyond 16,777,216).
+inline void FoldHighest(double& highest, double value) {
+  if (value > highest) highest = value;
+}
+inline double NextRowNumber(double highest) { return highest + 1.0; }
+
+// Holds a table's numbering lock for one new-row rule.
+class NumberingLock {
+ public:
+  explicit NumberingLock(Dataset& table) : table_(table) { table_.lockNumbering(); }
+  ~NumberingLock() { table_.unlockNumbering(); }
+  NumberingLock(const NumberingLock&) = delete;
+  NumberingLock& operator=(const NumberingLock&) = delete;
+
+ private:
+  Dataset& table_;
+};
 
 }  // namespace ledger

@@ -4,17 +4,11 @@
 #include <system_error>
 #include <thread>
 
-#include "text/error.h"
+#include "ledger/errors.h"
 
 namespace ledger {
 
-std::string rowLockedMessage(const std::string& shownPath) {
-  return mincar::fill("Record locked by another user.\nTable: %s", {shownPath});
-}
-
-std::string tableBusyMessage(const std::string& shownPath) {
-  return mincar::fill("Table is busy: %s is in use by another user.", {shownPath});
-}
+std::string systemMessage(int error) { return std::generic_category().message(error); }
 
 bool tryLock(File& file, long long offset, LockMode mode, const std::string& shownPath) {
   return tryLockRange(file, offset, 1, mode, shownPath);
@@ -24,8 +18,7 @@ bool tryLockRange(File& file, long long offset, long long length, LockMode mode,
   int error = file.lock(offset, length, mode);
   if (error == 0) return true;
   if (error == EAGAIN || error == EACCES) return false;
-  throw mincar::Error(mincar::fill("Cannot lock %s: %s",
-                                   {shownPath, std::generic_category().message(error)}));
+  throw mincar::Error(mincar::fill(messages::kCannotLock, {shownPath, systemMessage(error)}));
 }
 
 void waitLock(File& file, long long offset, LockMode mode, const std::string& shownPath,
@@ -36,7 +29,7 @@ void waitLock(File& file, long long offset, LockMode mode, const std::string& sh
   const auto deadline = std::chrono::steady_clock::now() + limit;
   std::chrono::microseconds pause{20};
   while (!tryLock(file, offset, mode, shownPath)) {
-    if (std::chrono::steady_clock::now() >= deadline) throw mincar::Error(tableBusyMessage(shownPath));
+    if (std::chrono::steady_clock::now() >= deadline) throw TableBusyError(shownPath);
     std::this_thread::sleep_for(pause);
     if (pause < std::chrono::milliseconds(5)) pause *= 2;
   }

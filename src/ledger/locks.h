@@ -16,6 +16,9 @@
 //                                  emptying (the count and the file's end
 //                                  change) and the day's first date update;
 //                                  shared: around rereading the count
+//   999,999,997       numbering    exclusive: from before a new row is
+//                     lock         stored until its number is, so that no
+//                                  two copies give out one number
 //   1,000,000,000 + n row lock     exclusive: row n (from 0) is being edited
 //                                  or deleted
 //
@@ -23,6 +26,10 @@
 //
 //   open lock    none -> shared | exclusive   never waits; the open fails
 //                                             when the other kind is held
+//   numbering    none -> exclusive -> none    waits (bounded); held for one
+//                                             new-row rule, during which the
+//                                             holder takes the header lock
+//                                             and its new row's lock
 //   header lock  none -> shared | exclusive   waits (bounded); held for a
 //                -> none                      few reads and writes only
 //   row lock     none -> exclusive -> none    never waits; edit and remove
@@ -32,8 +39,11 @@
 //                                             taken and dropped in one call
 //                                             (a bulk column update)
 //
-// Only the header lock is ever waited for, and whoever holds it waits for
-// nothing, so no two processes can wait for each other.
+// Waits are bounded, and taken in one order only: numbering lock, header
+// lock, row lock. Whoever holds the header lock waits for nothing; a pass
+// that waits for a row (kRowFillWait) holds no other row, and the new-row
+// rule holding that row waits for nothing but the header lock, so no two
+// processes can wait for each other for long.
 //
 // Traps.
 // 1. Classic fcntl locks (F_SETLK) belong to the process and the file, not to
@@ -57,6 +67,7 @@
 namespace ledger {
 
 namespace lock_layout {
+inline constexpr long long kNumberingLock = 999'999'997;
 inline constexpr long long kOpenLock = 999'999'998;
 inline constexpr long long kHeaderLock = 999'999'999;
 inline constexpr long long kFirstRowLock = 1'000'000'000;
@@ -65,6 +76,12 @@ inline constexpr long long rowLock(std::int64_t row) { return kFirstRowLock + ro
 
 // How long a header lock is waited for before the table counts as busy.
 inline constexpr std::chrono::milliseconds kHeaderLockWait{10'000};
+// How long the numbering lock is waited for: other copies hold it for one
+// new-row rule each, a walk of the table included.
+inline constexpr std::chrono::milliseconds kNumberingLockWait{10'000};
+// How long a pass waits for a row that another copy's new-row rule is
+// filling (a few milliseconds); a row a user edits stays refused after it.
+inline constexpr std::chrono::milliseconds kRowFillWait{1'000};
 
 // Takes a lock without waiting. False when another holder's lock conflicts;
 // other failures (a file system without locks) throw mincar::Error naming
@@ -92,9 +109,5 @@ class HeaderLock {
  private:
   File& file_;
 };
-
-// The refusals that other users' locks cause.
-std::string rowLockedMessage(const std::string& shownPath);
-std::string tableBusyMessage(const std::string& shownPath);
 
 }  // namespace ledger

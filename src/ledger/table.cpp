@@ -12,7 +12,9 @@
 #include <utility>
 
 #include "ledger/dataset.h"
+#include "ledger/errors.h"
 #include "ledger/locks.h"
+#include "ledger/replace_file.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 
@@ -29,8 +31,6 @@ constexpr std::size_t kCopiedWindowBytes = 64 << 10;
 // A crash leaves at most one uncounted record per writer; looking further
 // would only mistake trailing bytes of other tools for records.
 constexpr std::int64_t kMaxUncountedRecords = 64;
-
-std::string systemMessage(int error) { return std::generic_category().message(error); }
 
 std::string number(std::int64_t n) { return std::to_string(n); }
 
@@ -139,7 +139,7 @@ Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<Fil
   if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {shownPath_}));
   const LockMode openMode = access_ == TableAccess::Exclusive ? LockMode::Exclusive : LockMode::Shared;
   if (!tryLock(*file_, lock_layout::kOpenLock, openMode, shownPath_)) {
-    throw mincar::Error(tableBusyMessage(shownPath_));
+    throw TableBusyError(shownPath_);
   }
   std::int64_t uncounted = 0;
   {
@@ -182,15 +182,21 @@ void Table::readExactly(char* buffer, std::size_t count, long long offset) {
 }
 
 void Table::writeAll(const char* data, std::size_t count, long long offset) {
-  while (count > 0) {
-    IoResult r = file_->pwrite(data, count, offset);
-    if (r.error) throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(r.error)}));
-    if (r.bytes == 0) {
-      throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(ENOSPC)}));
-    }
-    data += r.bytes;
-    count -= static_cast<std::size_t>(r.bytes);
-    offset += r.bytes;
+  writeFully(*file_, data, count, offset, shownPath_);
+}
+
+void Table::endSyncBatch() {
+  if (syncBatches_ > 0 && --syncBatches_ == 0 && unsynced_) sync();
+}
+
+void Table::sync() {
+  if (syncBatches_ > 0) {
+    unsynced_ = true;
+    return;
+  }
+  unsynced_ = false;
+  if (const int error = file_->sync()) {
+    throw mincar::Error(mincar::fill(messages::kCannotWrite, {shownPath_, systemMessage(error)}));
   }
 }
 
@@ -440,6 +446,7 @@ void Table::writeRecord(std::int64_t n, std::string_view bytes) {
   assert(bytes.size() == static_cast<std::size_t>(recordLength_));
   if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
   writeRecords(n, bytes);
+  sync();
 }
 
 void Table::writeRecords(std::int64_t first, std::string_view bytes) {
@@ -458,6 +465,7 @@ void Table::markDeleted(std::int64_t n) {
   writeAll(&flag, 1, recordOffset(n));
   patchWindows(n, 0, std::string_view(&flag, 1));
   touchDate();
+  sync();
 }
 
 void Table::restoreEnd(long long endOffset) noexcept {
@@ -490,21 +498,48 @@ std::int64_t Table::appendRecord(std::string_view bytes) {
   const std::string dateAndCount = dbf::encodeDateAndCount(today, n + 1);
   try {
     writeAll(appendBuffer_.data(), appendBuffer_.size(), slot);
-    // 3. Only now the count: a crash before this line leaves a whole record
-    // that the next open counts, never a counted record that is not there.
+    // 3. On the disk before the count that covers it: otherwise a power cut
+    // could keep the count and lose the record, and the table would not open.
+    sync();
+  } catch (...) {
+    restoreEnd(slot);
+    throw;
+  }
+  // 4. Only now the count: a crash before this line leaves a whole record
+  // that the next open counts, never a counted record that is not there.
+  const std::string oldDateAndCount = dbf::encodeDateAndCount(h.lastUpdate, n);
+  try {
     writeAll(dateAndCount.data(), dateAndCount.size(), static_cast<long long>(dbf::OFFSET_DATE));
   } catch (...) {
+    file_->pwrite(oldDateAndCount.data(), oldDateAndCount.size(), static_cast<long long>(dbf::OFFSET_DATE));
     restoreEnd(slot);
     throw;
   }
   count_ = n + 1;
   headerDate_ = today;
+  // 5. The row is reported stored only once the count is on the disk too.
+  sync();
   return n;
 }
 
 bool Table::tryLockRow(std::int64_t n) { return tryLockRows(n, n + 1); }
 
 void Table::unlockRow(std::int64_t n) noexcept { unlockRows(n, n + 1); }
+
+bool Table::lockRowWaiting(std::int64_t n, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!tryLockRow(n)) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+void Table::lockNumbering() {
+  waitLock(*file_, lock_layout::kNumberingLock, LockMode::Exclusive, shownPath_, kNumberingLockWait);
+}
+
+void Table::unlockNumbering() noexcept { unlock(*file_, lock_layout::kNumberingLock); }
 
 bool Table::tryLockRows(std::int64_t first, std::int64_t end) {
   assert(lockedFirst_ == lockedEnd_ && "one row lock (or block of them) at a time");

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -89,19 +90,35 @@ class Table {
   // Records [first, end) as the file holds them now, into `out`.
   void rereadRecords(std::int64_t first, std::int64_t end, char* out);
 
+  // Writes record n and forces it to the disk.
   void writeRecord(std::int64_t n, std::string_view bytes);
-  // Whole records from record `first` on, in one write.
+  // Whole records from record `first` on, in one write, not yet forced to
+  // the disk: a pass calls sync() once at its end.
   void writeRecords(std::int64_t first, std::string_view bytes);
+  // Marks record n deleted and forces the mark to the disk.
   void markDeleted(std::int64_t n);
   // Appends a record at the end of the file as it is now (other processes
-  // may have appended since the last refresh) and returns its number. On a
-  // failed write the count stays as it was.
+  // may have appended since the last refresh) and returns its number. The
+  // record reaches the disk before the count that covers it, and both before
+  // this returns. On a failed write the count stays as it was.
   std::int64_t appendRecord(std::string_view bytes);
+  // Forces what was written to the disk. Errors: "Cannot write to %s: %s".
+  void sync();
+  // Between these, syncs wait for the end of the batch, where one sync
+  // covers them all: a bulk fill of many rows that is confirmed as a whole.
+  void beginSyncBatch() { ++syncBatches_; }
+  void endSyncBatch();
 
   // The row lock of record n; false while another user holds it. One row
   // lock at a time.
   bool tryLockRow(std::int64_t n);
   void unlockRow(std::int64_t n) noexcept;
+  // The row lock of record n, waiting up to `limit` while another holds it.
+  bool lockRowWaiting(std::int64_t n, std::chrono::milliseconds limit);
+  // The numbering lock, waited for (bounded; then the busy refusal), and
+  // let go.
+  void lockNumbering();
+  void unlockNumbering() noexcept;
   // The row locks of records [first, end) in one call: all of them, or none
   // when another user holds any. Held instead of a single row lock.
   bool tryLockRows(std::int64_t first, std::int64_t end);
@@ -165,6 +182,8 @@ class Table {
   // The row locks held: records [lockedFirst_, lockedEnd_).
   std::int64_t lockedFirst_ = 0;
   std::int64_t lockedEnd_ = 0;
+  int syncBatches_ = 0;
+  bool unsynced_ = false;
   std::string appendBuffer_;
   std::string repairNotice_;
 };

@@ -9,6 +9,7 @@
 
 #include "ledger/dbf_header.h"
 #include "ledger/file.h"
+#include "ledger/replace_file.h"
 #include "ledger/value.h"
 
 namespace ledger {
@@ -21,28 +22,6 @@ struct TableHeader {
   std::string bytes;
 };
 TableHeader readTableHeader(const std::filesystem::path& table);
-
-// Forces a folder's entries to the disk: a rename is durable only once the
-// folder that holds both names is. 0 or an errno value.
-int syncFolder(const std::filesystem::path& folder);
-
-// Starts the disk's work on a file being written while the rest is still
-// being made, so that the sync at the end waits for little. Through a
-// descriptor of its own: the seam's files know nothing of it, and where it
-// cannot work it costs only time. Linux only; elsewhere it does nothing.
-class EarlyWriteback {
- public:
-  explicit EarlyWriteback(const std::filesystem::path& file);
-  ~EarlyWriteback();
-  EarlyWriteback(const EarlyWriteback&) = delete;
-  EarlyWriteback& operator=(const EarlyWriteback&) = delete;
-  // The file now holds this many bytes from its start.
-  void written(long long bytes);
-
- private:
-  int fd_ = -1;
-  long long started_ = 0;  // bytes whose writeback has been started
-};
 
 // A table written anew in a file beside it and put in its place by one
 // rename, so that a crash at any moment leaves either the old file or the
@@ -57,7 +36,7 @@ class EarlyWriteback {
 class TableRewrite {
  public:
   // Creates a new file; a null result with error set when it cannot.
-  using FileMaker = std::function<std::unique_ptr<File>(const std::filesystem::path&, int& error)>;
+  using FileMaker = ReplacementFile::FileMaker;
 
   explicit TableRewrite(std::filesystem::path table, FileMaker create = createPosixFile);
   // Removes the new file unless it was installed; never throws.
@@ -79,25 +58,17 @@ class TableRewrite {
   // Renames the finished file over the table and makes the rename durable.
   void install();
 
-  // Where the rewrite of a table builds its new file.
+  // Where earlier versions built the new file; one found there is a
+  // leftover of a crash.
   static std::filesystem::path temporaryPath(const std::filesystem::path& table);
 
  private:
-  void flush();
-  void writeAt(const char* data, std::size_t count, long long offset);
-  [[noreturn]] void failWrite(int error) const;
-
   std::filesystem::path table_;
-  std::filesystem::path temporary_;
   std::string shownPath_;
   TableHeader header_;
-  std::unique_ptr<File> file_;
-  std::string buffer_;
-  long long written_ = 0;  // bytes of the new file on disk so far
-  std::unique_ptr<EarlyWriteback> writeback_;
+  std::unique_ptr<ReplacementFile> file_;
   std::int64_t count_ = 0;
   bool finished_ = false;
-  bool installed_ = false;
 };
 
 }  // namespace ledger

@@ -7,6 +7,7 @@
 #include "ledger/ledger_tables.h"
 #include "print/browser.h"
 #include "print/czech_html.h"
+#include "print/page_file.h"
 #include "print/page_footer.h"
 #include "print/replace_all.h"
 #include "text/cp1250.h"
@@ -89,27 +90,6 @@ std::string shownDate(ledger::Dataset& journal, bool last) {
   return journal.field(col::DATUM).asString();
 }
 
-// Removes the file unless the page was finished, so that a failed report
-// leaves no half page that would print as a whole one.
-class UnfinishedFile {
- public:
-  explicit UnfinishedFile(fs::path file) : file_(std::move(file)) {}
-  ~UnfinishedFile() {
-    if (finished_) return;
-    // Only a page of our own: a device named as the file (-o /dev/full)
-    // stays.
-    std::error_code ignored;
-    if (fs::is_regular_file(file_, ignored)) fs::remove(file_, ignored);
-  }
-  UnfinishedFile(const UnfinishedFile&) = delete;
-  UnfinishedFile& operator=(const UnfinishedFile&) = delete;
-  void finish() { finished_ = true; }
-
- private:
-  fs::path file_;
-  bool finished_ = false;
-};
-
 }  // namespace
 
 const std::string& ReportHeaderTemplate() {
@@ -185,19 +165,12 @@ void WriteReport(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& 
   // 1.-7.
   FillReportHeaderAndFooter(texts, ledger, criteria, initialBalance);
   // 8. Written as it is walked: a page of a million rows is never held whole.
-  constexpr std::size_t kBufferSize = 1 << 20;
-  auto buffer = std::make_unique<char[]>(kBufferSize);
-  std::ofstream out;
-  out.rdbuf()->pubsetbuf(buffer.get(), kBufferSize);
-  out.open(file, std::ios::binary | std::ios::trunc);
-  if (!out) throw mincar::Error(mincar::fill("Cannot create file %s", {text::pathText(file)}));
-  UnfinishedFile unfinished(file);
+  PageFile page(file);
+  std::ostream& out = page.stream();
   out.write(texts.ReportHeader.data(), static_cast<std::streamsize>(texts.ReportHeader.size()));
   WriteReportRows(ledger.journal(), texts, out);
   out.write(texts.ReportFooter.data(), static_cast<std::streamsize>(texts.ReportFooter.size()));
-  out.close();
-  if (!out) throw mincar::Error(mincar::fill("Cannot write file %s", {text::pathText(file)}));
-  unfinished.finish();
+  page.commit();
 }
 
 void PrintReport(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& criteria,

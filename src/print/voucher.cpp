@@ -9,6 +9,7 @@
 #include "ledger/ledger_tables.h"
 #include "print/amount_words.h"
 #include "print/czech_html.h"
+#include "print/page_file.h"
 #include "print/page_footer.h"
 #include "print/replace_all.h"
 #include "text/cp1250.h"
@@ -126,20 +127,6 @@ std::string VoucherPage(const VoucherFields& fields, const text::Regional& regio
   page = ReplaceAll(page, "xxxC", PageFooter);
   // 5. The Czech letters of template, values and footer alike.
   return CzechToHtml(page);
-}
-
-void WritePageFile(const fs::path& file, std::string_view bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (!out) throw mincar::Error(mincar::fill("Cannot create file %s", {text::pathText(file)}));
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    // Half a page would print as if it were whole. Only a page file goes: a
-    // device named as the page (/dev/full) must stay, root or not.
-    std::error_code ignored;
-    if (fs::is_regular_file(file, ignored)) fs::remove(file, ignored);
-    throw mincar::Error(mincar::fill("Cannot write file %s", {text::pathText(file)}));
-  }
 }
 
 void PrintVoucher(const VoucherFields& fields, const text::Regional& regional,

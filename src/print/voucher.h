@@ -6,6 +6,7 @@
 #include "app/status_line.h"
 #include "ledger/dataset.h"
 #include "print/browser.h"
+#include "print/page_file.h"
 #include "text/regional.h"
 
 namespace print {
@@ -51,11 +52,6 @@ void FillVoucherFromRow(ledger::Dataset& journal, VoucherFields& fields);
 // "'%s' is not a valid floating point value" for an amount that does not
 // convert.
 std::string VoucherPage(const VoucherFields& fields, const text::Regional& regional);
-
-// Writes a page's bytes to file, replacing a file of that name. Throws
-// "Cannot create file %s" when it cannot be created and "Cannot write file
-// %s" when the bytes do not all reach it (the partial file is removed).
-void WritePageFile(const std::filesystem::path& file, std::string_view bytes);
 
 // Where the browser finds the page and how it is started.
 struct BrowserCall {

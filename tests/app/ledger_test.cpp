@@ -98,7 +98,7 @@ TEST_F(LedgerRules, TheJournalFilterLetsEveryRowThroughUntilACriterionIsSet) {
 
 // --- the journal's new-row rule -----------------------------------------
 
-TEST(JournalNewRow, NumbersFromTheHighestIdOfTheWholeTableInSinglePrecision) {
+TEST(JournalNewRow, NumbersExactlyFromTheHighestIdOfTheWholeTable) {
   struct Case {
     const char* what;
     std::vector<Value> ids;
@@ -109,12 +109,12 @@ TEST(JournalNewRow, NumbersFromTheHighestIdOfTheWholeTableInSinglePrecision) {
       {"all numbers empty", {kEmpty, kEmpty}, 1},
       {"an edited 500 among small numbers", {1.0, 2.0, 500.0, 3.0}, 501},
       {"equal numbers", {4.0, 4.0}, 5},
-      {"last exact number", {16777215.0}, 16777216},
-      // Beyond 2^24 the single-precision sum rounds to even: 16777216 + 1
-      // gives 16777216 again, and 16777217 is held as 16777216 already.
-      {"2^24", {16777216.0}, 16777216},
-      {"2^24 + 1", {16777217.0}, 16777216},
-      {"2^24 + 2", {16777218.0}, 16777220},
+      // Beyond 2^24, where single precision repeated numbers.
+      {"2^24 - 1", {16777215.0}, 16777216},
+      {"2^24", {16777216.0}, 16777217},
+      {"2^24 + 1", {16777217.0}, 16777218},
+      {"a typed year and sequence", {5.0, 2026000001.0, 7.0}, 2026000002},
+      {"ten digits", {9999999998.0}, 9999999999},
   };
   for (const Case& c : cases) {
     TempDir dir;

@@ -163,18 +163,25 @@ TEST_F(BackupFileTest, ANameThatCannotBeCreatedIsRefusedBeforeAnyTableIsWalked) 
   chmod((dir_ / "out").c_str(), 0700);
 }
 
-TEST_F(BackupFileTest, ReplacingABackupKeepsItsRightsAndWritesThroughALink) {
+TEST_F(BackupFileTest, ReplacingABackupKeepsItsRightsAndReplacesALinkInsteadOfItsTarget) {
   const fs::path file = dir_ / "out" / "zaloha.txu";
   testing_support::writeFile(file, "old");
   chmod(file.c_str(), 0640);
-  const fs::path link = dir_ / "out" / "latest.txu";
-  fs::create_symlink(file, link);
-  backup::SaveBackupTo(ledger(), link);
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_NE(testing_support::readFile(file), "old");
+  backup::SaveBackupTo(ledger(), file);
   struct stat st {};
   ASSERT_EQ(stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  // A link planted at the name (by anyone who may write into the folder)
+  // is replaced; the file it names stays as it was.
+  const fs::path target = dir_ / "private.txt";
+  testing_support::writeFile(target, "private");
+  const fs::path link = dir_ / "out" / "latest.txu";
+  fs::create_symlink(target, link);
+  backup::SaveBackupTo(ledger(), link);
+  EXPECT_FALSE(fs::is_symlink(link));
+  EXPECT_NE(testing_support::readFile(link), "private");
+  EXPECT_EQ(testing_support::readFile(target), "private");
   EXPECT_EQ(namesIn(dir_ / "out"), (std::vector<std::string>{"latest.txu", "zaloha.txu"}));
 }
 

@@ -399,7 +399,7 @@ TEST(ScanNumbers, ReadsAheadAcrossMappedWindowsAndLeavesThemUsable) {
   t.edit();
   t.field(ID).setValue(5.0);
   t.post();
-  EXPECT_EQ(ledger::MaxFieldValue(t, ID), static_cast<float>(rows));
+  EXPECT_EQ(ledger::MaxFieldValue(t, ID), static_cast<double>(rows));
 }
 
 TEST(ScanNumbers, SeesRowsAppendedSinceTheLastWalk) {

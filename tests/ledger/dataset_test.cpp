@@ -301,9 +301,9 @@ TEST_F(DatasetTest, TheNewRowRuleOfTheJournalWorksAsItsStepsSay) {
   t.onNewRecord = [](Dataset& d) {
     d.post();
     d.setFiltered(false);
-    const float highest = ledger::MaxFieldValue(d, 0);
+    const double highest = ledger::MaxFieldValue(d, 0);
     d.edit();
-    d.field(0).setAsFloat(static_cast<double>(highest + 1.0f));
+    d.field(0).setAsFloat(ledger::NextRowNumber(highest));
     d.field(1).setValue(std::string("new"));
     d.last();
   };

@@ -3,9 +3,8 @@
 // restore attempts), one user at the real program window (offscreen,
 // soak_window_driver), while another user keeps the journal open, then every
 // answer a worker got is held against the tables. Rows are told apart by
-// their text, which is unique per worker and operation: the numbering takes
-// the highest number + 1, so two users appending at once may give two rows
-// one number, as the table's own rule does.
+// their text, which is unique per worker and operation; no two of them may
+// have been given one number.
 //
 // MINCAR_SOAK_WORKERS (default 6) and MINCAR_SOAK_OPS (per worker, default
 // 40) size the run; MINCAR_SOAK_WORKDIR runs it in a given folder (a
@@ -248,6 +247,11 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
   // and never more rows of a number than deletes of it.
   std::map<std::string, int> addedById;
   for (const auto& [text, row] : added) ++addedById[row.id];
+  int duplicates = 0;
+  for (const auto& [id, count] : addedById) {
+    if (count > 1) duplicates += count - 1;
+    EXPECT_EQ(count, 1) << count << " rows were given the number " << id;
+  }
   for (const auto& [id, count] : addedById) {
     EXPECT_EQ(count - presentById[id], deletes[id]) << "rows numbered " << id;
   }
@@ -258,8 +262,8 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
   std::cout << "soak: " << workers << " CLI processes, one at the window and one holding the journal, "
             << (workers + 1) * ops
             << " operations, " << done << " done, " << refusals << " refused by a lock, " << restoreRefusals
-            << " restores refused, " << added.size() << " rows appended, " << copies.size() << " in the journal"
-            << std::endl;
+            << " restores refused, " << added.size() << " rows appended, " << copies.size() << " in the journal, "
+            << duplicates << " duplicate numbers" << std::endl;
   if (HasFailure()) {
     // The logs and tables, for a look at what happened.
     const fs::path kept = fs::temp_directory_path() / ("mincar-soak-failed-" + std::to_string(getpid()));

@@ -327,12 +327,14 @@ class DatasetModelTest : public QObject {
       Dataset fill("Fill", path, text::Regional::czech());
       fill.setExclusive(true);
       fill.open();
+      fill.beginSyncBatch();
       for (int row = 0; row < kRows; ++row) {
         fill.append();
         fill.field(journal::ID).setAsFloat(row + 1);
         fill.field(journal::TEXT).setValue(cp("řádek"));
         fill.post();
       }
+      fill.endSyncBatch();
     }
     Dataset big("Table1", path, text::Regional::czech());
     // The journal is opened with its filter on, letting every row through.

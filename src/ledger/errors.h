@@ -1,0 +1,49 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "text/error.h"
+
+// The engine's own texts, each in one place, and the failures that callers
+// tell apart by type rather than by their wording.
+namespace ledger {
+
+namespace messages {
+inline constexpr std::string_view kRecordLocked = "Record locked by another user.\nTable: %s";
+inline constexpr std::string_view kRecordDeleted = "Record was deleted by another user.\nTable: %s";
+inline constexpr std::string_view kTableBusy = "Table is busy: %s is in use by another user.";
+inline constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
+inline constexpr std::string_view kCannotOpenFileBecause = "Cannot open file %s: %s";
+inline constexpr std::string_view kCannotCreateFile = "Cannot create file %s";
+inline constexpr std::string_view kCannotCreate = "Cannot create %s: %s";
+inline constexpr std::string_view kCannotRead = "Cannot read %s: %s";
+inline constexpr std::string_view kCannotWrite = "Cannot write to %s: %s";
+inline constexpr std::string_view kCannotLock = "Cannot lock %s: %s";
+}  // namespace messages
+
+// Another user holds the row's lock: an edit or delete is refused at once.
+class RowLockedError : public mincar::Error {
+ public:
+  explicit RowLockedError(const std::string& shownPath)
+      : mincar::Error(mincar::fill(messages::kRecordLocked, {shownPath})) {}
+};
+
+// Another user deleted the row this copy is on.
+class RowDeletedError : public mincar::Error {
+ public:
+  explicit RowDeletedError(const std::string& shownPath)
+      : mincar::Error(mincar::fill(messages::kRecordDeleted, {shownPath})) {}
+};
+
+// Another user holds the table in a way that keeps us out, or a header lock
+// was not had in time.
+class TableBusyError : public mincar::Error {
+ public:
+  explicit TableBusyError(const std::string& shownPath)
+      : mincar::Error(mincar::fill(messages::kTableBusy, {shownPath})) {}
+};
+
+// The text of an errno value, as every message of the engine gives it.
+std::string systemMessage(int error);
+
+}  // namespace ledger
