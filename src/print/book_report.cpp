@@ -66,7 +66,7 @@ constexpr std::string_view kFooterUtf8 = R"page(   <tr>
 </html>
 )page";
 
-// The row markers with the columns they take, in the order they are filled.
+// The row markers with the columns they take.
 struct RowMarker {
   const char* marker;
   int column;
@@ -119,40 +119,47 @@ void FillReportHeaderAndFooter(ReportTexts& texts, app::Ledger& ledger, const Se
   ledger::Dataset& journal = ledger.journal();
   // 1.
   ResetReportTemplates(texts);
-  // 2. The title and the heading.
-  const std::string bookName = criteria.bookOn ? ledger.books().field(ledger::books::TEXT).asString() : std::string();
-  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx0", bookName);
+  // 2. The title and the heading. This value and the next three are
+  //    escaped: a book name or a typed balance prints as typed, never as
+  //    markup.
+  const std::string bookName =
+      HtmlEscape(criteria.bookOn ? ledger.books().field(ledger::books::TEXT).asString() : std::string());
   // 3.
   const std::string fromDate =
-      criteria.fromDateOn ? text::formatDate(criteria.fromDate, regional) : shownDate(journal, false);
-  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx1", fromDate);
+      HtmlEscape(criteria.fromDateOn ? text::formatDate(criteria.fromDate, regional) : shownDate(journal, false));
   // 4.
   const std::string toDate =
-      criteria.toDateOn ? text::formatDate(criteria.toDate, regional) : shownDate(journal, true);
-  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx2", toDate);
+      HtmlEscape(criteria.toDateOn ? text::formatDate(criteria.toDate, regional) : shownDate(journal, true));
   // 5. As typed: neither converted nor checked.
-  texts.ReportHeader = ReplaceAll(texts.ReportHeader, "xxx3", initialBalance);
+  const std::string balance = HtmlEscape(initialBalance);
+  // 2.-5. In one pass, so that a value holding a marker keeps it.
+  const MarkerValue header[] = {{"xxx0", bookName}, {"xxx1", fromDate}, {"xxx2", toDate}, {"xxx3", balance}};
+  texts.ReportHeader = FillTemplate(texts.ReportHeader, header);
   // 6.
   texts.ReportHeader = CzechToHtml(texts.ReportHeader);
   // 7.
-  texts.ReportFooter = CzechToHtml(ReplaceAll(texts.ReportFooter, "xxx0", PageFooter));
+  const MarkerValue footer[] = {{"xxx0", PageFooter}};
+  texts.ReportFooter = CzechToHtml(FillTemplate(texts.ReportFooter, footer));
 }
 
 void WriteReportRows(ledger::Dataset& journal, const ReportTexts& texts, std::ostream& out) {
-  const ledger::Field* fields[std::size(kRowMarkers)];
-  for (std::size_t i = 0; i < std::size(kRowMarkers); ++i) fields[i] = &journal.field(kRowMarkers[i].column);
-  std::string value;
+  constexpr std::size_t kColumns = std::size(kRowMarkers);
+  const ledger::Field* fields[kColumns];
+  for (std::size_t i = 0; i < kColumns; ++i) fields[i] = &journal.field(kRowMarkers[i].column);
+  std::string values[kColumns];
+  MarkerValue fills[kColumns];
   // 1.
   journal.first();
   // 2.
   while (!journal.eof()) {
-    std::string block = texts.ReportRow;
-    for (std::size_t i = 0; i < std::size(kRowMarkers); ++i) {
-      value = fields[i]->asString();
-      value += kAfterValue;
-      block = ReplaceAll(block, kRowMarkers[i].marker, value);
+    // The field's text escaped, so that a row's text prints as typed; then
+    // all eight in one pass, so that a marker in it stays a marker.
+    for (std::size_t i = 0; i < kColumns; ++i) {
+      values[i] = HtmlEscape(fields[i]->asString());
+      values[i] += kAfterValue;
+      fills[i] = {kRowMarkers[i].marker, values[i]};
     }
-    block = CzechToHtml(block);
+    const std::string block = CzechToHtml(FillTemplate(texts.ReportRow, fills));
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
     // A full disk fails every later write too; no need to walk on.
     if (!out) return;

@@ -39,17 +39,18 @@ void ResetReportTemplates(ReportTexts& texts);
 // from and to dates (the pickers' when their boxes are ticked, else the
 // DATUM of the journal's first and last shown rows, empty when none is
 // shown; this moves the journal) and the initial balance exactly as typed
-// put into the header, the page footer into the footer, both encoded with
+// put into the header, escaped and in one pass, so that each prints as
+// typed; the page footer into the footer as markup; both encoded with
 // CzechToHtml.
 void FillReportHeaderAndFooter(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& criteria,
                                std::string_view initialBalance);
 
 // One block per shown row, in journal order from the first shown row: a
 // copy of ReportRow with ID, DATUM, IDK, IDM, TEXT, PLUS, MINUS and ZUSTATEK
-// put in place of xxx0 ... xxx7 in this order (each the field's text
-// followed by "&nbsp;", an empty field giving "&nbsp;" alone), encoded
-// with CzechToHtml and written. Nothing else is escaped: "<" in a TEXT
-// reaches the page as it is. The journal ends at its end.
+// put in place of xxx0 ... xxx7 in one pass (each the field's text escaped
+// and followed by "&nbsp;", an empty field giving "&nbsp;" alone), encoded
+// with CzechToHtml and written. A TEXT prints as typed: "<" in it shows as
+// "<", and a marker in it stays a marker. The journal ends at its end.
 void WriteReportRows(ledger::Dataset& journal, const ReportTexts& texts, std::ostream& out);
 
 // Steps 1 to 8: the page written to file, replacing a file of that name:

@@ -50,4 +50,18 @@ std::string CzechToHtml(std::string_view text) {
   return result;
 }
 
+std::string HtmlEscape(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&': result += "&amp;"; break;
+      case '<': result += "&lt;"; break;
+      case '>': result += "&gt;"; break;
+      default: result += c;
+    }
+  }
+  return result;
+}
+
 }  // namespace print

@@ -11,4 +11,11 @@ namespace print {
 // markup and existing references included, stays as it is.
 std::string CzechToHtml(std::string_view text);
 
+// "&", "<" and ">" written as "&amp;", "&lt;" and "&gt;", so that a text from
+// the data or the settings shows in a page as typed and never acts as markup.
+// Quotation marks stay: values go into element content, never into an
+// attribute. Every other byte stays too, so CzechToHtml still encodes the
+// letters afterwards and adds no second escape.
+std::string HtmlEscape(std::string_view text);
+
 }  // namespace print

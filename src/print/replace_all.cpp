@@ -22,4 +22,37 @@ std::string ReplaceAll(std::string_view text, std::string_view search, std::stri
   return result;
 }
 
+std::string FillTemplate(std::string_view text, std::span<const MarkerValue> fills) {
+  // Only a byte that begins some marker is worth comparing at.
+  bool starts[256] = {};
+  for (const MarkerValue& fill : fills) {
+    if (!fill.marker.empty()) starts[static_cast<unsigned char>(fill.marker[0])] = true;
+  }
+  std::string result;
+  result.reserve(text.size());
+  size_t copied = 0;  // text before this is in result
+  size_t at = 0;
+  while (at < text.size()) {
+    const MarkerValue* found = nullptr;
+    if (starts[static_cast<unsigned char>(text[at])]) {
+      for (const MarkerValue& fill : fills) {
+        if (!fill.marker.empty() && text.substr(at).starts_with(fill.marker)) {
+          found = &fill;
+          break;
+        }
+      }
+    }
+    if (found == nullptr) {
+      ++at;
+      continue;
+    }
+    result.append(text, copied, at - copied);
+    result.append(found->value);
+    at += found->marker.size();
+    copied = at;
+  }
+  result.append(text, copied);
+  return result;
+}
+
 }  // namespace print

@@ -105,28 +105,30 @@ void FillVoucherFromRow(ledger::Dataset& journal, VoucherFields& fields) {
 }
 
 std::string VoucherPage(const VoucherFields& fields, const text::Regional& regional) {
-  // 1. A fresh copy: an earlier, failed print leaves nothing behind.
-  std::string page = VoucherTemplate();
-  // 2. Markers 1 to 7, each throughout the whole current text.
-  page = ReplaceAll(page, "xxx1", fields.kind);
-  page = ReplaceAll(page, "xxx2", fields.number);
-  page = ReplaceAll(page, "xxx3", fields.organisation);
-  page = ReplaceAll(page, "xxx4", "");
-  page = ReplaceAll(page, "xxx5", fields.date);
-  page = ReplaceAll(page, "xxx6", fields.amount);
-  page = ReplaceAll(page, "xxx7", fields.purpose);
   // 3. The words of the whole crowns typed before the first "."; the
-  //    number conversion follows the regional decimal separator.
+  //    number conversion follows the regional decimal separator. Worked
+  //    out before the page, which is filled in one go.
   const std::string wholePart = app::GetToken(fields.amount, '.', 0);
   const std::string words = AmountInWords(text::parseFloat(wholePart, regional));
-  // 4. Markers 8 to 12.
-  page = ReplaceAll(page, "xxx8", words);
-  page = ReplaceAll(page, "xxx9", fields.issuedBy);
-  page = ReplaceAll(page, "xxxA", fields.approvedBy);
-  page = ReplaceAll(page, "xxxB", fields.receivedBy);
-  page = ReplaceAll(page, "xxxC", PageFooter);
+  // The fields' texts print as typed, never as markup.
+  const std::string kind = HtmlEscape(fields.kind);
+  const std::string number = HtmlEscape(fields.number);
+  const std::string organisation = HtmlEscape(fields.organisation);
+  const std::string date = HtmlEscape(fields.date);
+  const std::string amount = HtmlEscape(fields.amount);
+  const std::string purpose = HtmlEscape(fields.purpose);
+  const std::string issuedBy = HtmlEscape(fields.issuedBy);
+  const std::string approvedBy = HtmlEscape(fields.approvedBy);
+  const std::string receivedBy = HtmlEscape(fields.receivedBy);
+  // 1, 2, 4. A fresh copy of the template with markers 1 to 12 filled in
+  //    one pass: a field that holds a marker keeps it as typed.
+  const MarkerValue fills[] = {
+      {"xxx1", kind},     {"xxx2", number},     {"xxx3", organisation}, {"xxx4", ""},
+      {"xxx5", date},     {"xxx6", amount},     {"xxx7", purpose},      {"xxx8", words},
+      {"xxx9", issuedBy}, {"xxxA", approvedBy}, {"xxxB", receivedBy},   {"xxxC", PageFooter},
+  };
   // 5. The Czech letters of template, values and footer alike.
-  return CzechToHtml(page);
+  return CzechToHtml(FillTemplate(VoucherTemplate(), fills));
 }
 
 void PrintVoucher(const VoucherFields& fields, const text::Regional& regional,

@@ -23,7 +23,7 @@ struct VoucherFields {
   std::string kind;          // Edit1: "Příjmový" or "Výdajový"
   std::string number;        // Edit9
   std::string date;          // Edit2
-  std::string organisation;  // Edit8, may hold markup
+  std::string organisation;  // Edit8
   std::string purpose;       // Edit4
   std::string amount = "0";  // Edit3, as typed
   std::string issuedBy;      // Edit5
@@ -43,14 +43,13 @@ std::string VoucherAmount(double plus, double minus);
 // organisation and the three names are left alone.
 void FillVoucherFromRow(ledger::Dataset& journal, VoucherFields& fields);
 
-// The finished page, steps 1 to 5 of the print button: a fresh template,
-// markers 1 to 7 from the fields, the words of the amount's text before its
-// first "." (parsed with the regional settings), markers 8 to 12, and the
-// Czech letters of the whole page encoded. Values go in unescaped, markup
-// included, and every marker is replaced in the whole current text, so a
-// value holding a later marker receives that marker's value too. Throws
-// "'%s' is not a valid floating point value" for an amount that does not
-// convert.
+// The finished page, steps 1 to 5 of the print button: a fresh template
+// with its twelve markers filled in one pass (the fields, the words of the
+// amount's text before its first "." parsed with the regional settings, the
+// page footer), and the Czech letters of the whole page encoded. The
+// fields' texts are escaped and print as typed: markup in them shows as
+// text, and a marker in them stays a marker. Throws "'%s' is not a valid
+// floating point value" for an amount that does not convert.
 std::string VoucherPage(const VoucherFields& fields, const text::Regional& regional);
 
 // Where the browser finds the page and how it is started.

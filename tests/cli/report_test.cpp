@@ -67,6 +67,19 @@ TEST(CliReport, GivesTheSamePageAsTheDialogForTheSameCriteria) {
             "5;1; ;31.12.2026;Ďáblice, Ňůžkov, Ťápkov, Ľubochňa; ; ;38012,25;\n");
 }
 
+// Markup, ampersands and markers in the book name, the rows' texts and the
+// typed initial balance print as typed: the dialog's golden page of them.
+TEST(CliReport, PrintsTheDatasTextsAsTyped) {
+  TempDir dir;
+  ASSERT_EQ(run(cli(), {"-C", dir.path().string(), "init"}).exitCode, 0);
+  testing_support::seedLedger(dir.path(), testing_support::kHostileReportJournal,
+                              testing_support::kHostileReportBooks, {{2, "pohyb 2"}, {3, "pohyb 3"}});
+  const auto r =
+      run(cli(), {"-C", dir.path().string(), "report", "--book", "1", "--start", testing_support::kHostileReportStart});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(dir / "out.htm"), readFile(testing_support::goldenFile("report_hostile.htm")));
+}
+
 TEST(CliReport, EachOptionIsOneCriterionInForce) {
   TempDir dir;
   writeLedger(dir.path());

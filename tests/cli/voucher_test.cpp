@@ -97,6 +97,38 @@ TEST(CliVoucher, WithoutSettingsReportsThemAndLeavesTheNamesEmpty) {
   EXPECT_NE(page.find("Organizace: <br/></td>"), std::string::npos);
 }
 
+// A row's text and the saved names go into the page as typed: markup shows
+// as text, and a marker stays a marker.
+TEST(CliVoucher, PrintsTheRowsTextAndTheSavedNamesAsTyped) {
+  TempDir dir;
+  writeJournal(dir.path());
+  {
+    ledger::Dataset t("Table1", ledger::tablePath(dir.path(), ledger::LedgerTable::Journal),
+                      text::Regional::czech());
+    t.open();
+    t.append();
+    t.field(J::ID).setAsFloat(17);
+    t.field(J::TEXT).setAsString(toCp1250("<script>alert(1)</script> & ‹ZŠ Úvoz> xxx9"));
+    t.field(J::MINUS).setAsFloat(10);
+    t.post();
+  }
+  testing_support::writePrintSettings(dir.path(), {.firma = "‹ZŠ Úvoz> & <b>spol.</b>",
+                                                   .vystavil = "Jana <Nováková>",
+                                                   .schvalil = "xxxC",
+                                                   .prevzal = "",
+                                                   .browser = "xdg-open "});
+  const auto r = run(cli(), {"-C", dir.path().string(), "voucher", "17"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string page = readFile(dir / "out.htm");
+  EXPECT_NE(page.find("<b>&lt;script&gt;alert(1)&lt;/script&gt; &amp; \x8BZ&#352; \xDAvoz&gt; xxx9</b>"),
+            std::string::npos);
+  EXPECT_NE(page.find("Organizace: \x8BZ&#352; \xDAvoz&gt; &amp; &lt;b&gt;spol.&lt;/b&gt;<br/></td>"),
+            std::string::npos);
+  EXPECT_NE(page.find(">Jana &lt;Nov\xE1kov\xE1&gt;</td>"), std::string::npos);
+  EXPECT_NE(page.find(">xxxC</td>"), std::string::npos);
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+}
+
 // --open starts the browser of prop1.txt on the page and returns; the page's
 // folder reaches it as one argument whatever its name, and runs nothing.
 TEST(CliVoucher, OpenStartsTheConfiguredBrowserOnThePage) {

@@ -205,20 +205,23 @@ TEST_F(Report, TheInitialBalanceIsPrintedExactlyAsTyped) {
   open(kDecember);
   for (const char* typed : {"0", "1 000,50 Kč", "100.5", "", "<i>x</i>"}) {
     const std::string shown = page({}, typed);
-    const std::string expected = "<td align=\"right\"><b>" + print::CzechToHtml(toCp1250(typed)) + "</b></td>";
+    // Escaped, so that markup typed there shows as typed.
+    const std::string expected =
+        "<td align=\"right\"><b>" + print::CzechToHtml(print::HtmlEscape(toCp1250(typed))) + "</b></td>";
     EXPECT_NE(shown.find(expected), std::string::npos) << typed << "\n" << utf8(shown);
   }
 }
 
-TEST_F(Report, AValueHoldingALaterMarkerTakesThatMarkersValue) {
-  // The book name is filled first, so the dates and the balance fill the
-  // markers it holds.
+TEST_F(Report, AValueHoldingAMarkerKeepsItAsTyped) {
+  // The header is filled in one pass: the dates and the balance do not
+  // fill the markers that the book name holds.
   open(kDecember, {{1, "Kniha xxx3 od xxx1"}});
   SearchCriteria criteria;
   criteria.bookOn = true;
   const std::string shown = page(criteria, "42");
-  EXPECT_NE(shown.find("<title>Mincar | Tisk pokladn\xED knihy Kniha 42 od 1.12.2026</title>"), std::string::npos)
+  EXPECT_NE(shown.find("<title>Mincar | Tisk pokladn\xED knihy Kniha xxx3 od xxx1</title>"), std::string::npos)
       << utf8(shown);
+  EXPECT_NE(shown.find("<b>42</b>"), std::string::npos) << utf8(shown);
 }
 
 // --- the row blocks ----------------------------------------------------------------
@@ -255,16 +258,89 @@ TEST_F(Report, AnEmptyRowHasNbspInEveryCell) {
   EXPECT_EQ(count(shown, "<small>&nbsp;</small>"), 1u) << utf8(shown);
 }
 
-TEST_F(Report, MarkersAreFilledInColumnOrderSoATextTakesOnlyTheLaterOnes) {
+TEST_F(Report, ATextHoldingMarkersKeepsThemAsTyped) {
   open({{.id = 7, .idk = 1, .idm = 2, .datum = Date{2026, 12, 7}, .text = "[xxx0|xxx3|xxx5|xxx7]", .plus = 10,
          .zustatek = 99}});
   const std::string shown = page({});
-  EXPECT_NE(shown.find("<small>[xxx0|xxx3|10&nbsp;|99&nbsp;]&nbsp;</small>"), std::string::npos) << utf8(shown);
+  EXPECT_NE(shown.find("<small>[xxx0|xxx3|xxx5|xxx7]&nbsp;</small>"), std::string::npos) << utf8(shown);
+  EXPECT_NE(shown.find(">10&nbsp;</td>"), std::string::npos) << utf8(shown);
+  EXPECT_NE(shown.find(">99&nbsp;</td>"), std::string::npos) << utf8(shown);
 }
 
-TEST_F(Report, MarkupInATextReachesThePageUnescaped) {
+TEST_F(Report, MarkupInATextShowsAsText) {
   open({{.id = 1, .text = "<b>Tučně</b> & \"uvozovky\" < >"}});
-  EXPECT_NE(page({}).find("<small><b>Tu&#269;n&#283;</b> & \"uvozovky\" < >&nbsp;</small>"), std::string::npos);
+  EXPECT_NE(page({}).find("<small>&lt;b&gt;Tu&#269;n&#283;&lt;/b&gt; &amp; \"uvozovky\" &lt; &gt;&nbsp;</small>"),
+            std::string::npos);
+}
+
+// Texts typed by a user, as a page must show them: Windows-1250, escaped,
+// then the Czech letters encoded.
+struct Typed {
+  const char* utf8;
+  std::string shown;
+};
+const Typed kHostileTexts[] = {
+    {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+    {"Tom & Jerry", "Tom &amp; Jerry"},
+    {"‹ZŠ Úvoz>", "\x8BZ&#352; \xDAvoz&gt;"},
+    {"<b>Tučně</b><br>", "&lt;b&gt;Tu&#269;n&#283;&lt;/b&gt;&lt;br&gt;"},
+    {"K&#269; &amp;", "K&amp;#269; &amp;amp;"},
+    {"xxx0 xxx1 xxx2 xxx3 xxx5 xxx7", "xxx0 xxx1 xxx2 xxx3 xxx5 xxx7"},
+};
+
+TEST_F(Report, EachRowsTextPrintsAsTypedAndNeverAsMarkup) {
+  std::vector<JournalRow> rows;
+  for (const Typed& typed : kHostileTexts) {
+    rows.push_back({.id = static_cast<double>(rows.size() + 1), .idk = 1, .datum = Date{2026, 12, 7},
+                    .text = typed.utf8, .plus = 1});
+  }
+  open(rows);
+  const std::string shown = page({});
+  for (const Typed& typed : kHostileTexts) {
+    EXPECT_EQ(count(shown, "<td align=\"center\"><small>" + typed.shown + "&nbsp;</small></td>\n"), 1u)
+        << typed.utf8 << "\n" << utf8(shown);
+  }
+  EXPECT_EQ(count(shown, "   <tr>\n"), std::size(kHostileTexts) + 3);  // + the heading, the balance, the footer
+}
+
+TEST_F(Report, TheBookNamePrintsAsTypedInTheTitleAndTheHeading) {
+  std::vector<ListRow> books;
+  for (const Typed& typed : kHostileTexts) books.push_back({static_cast<double>(books.size() + 1), typed.utf8});
+  open(kDecember, books);
+  SearchCriteria criteria;
+  criteria.bookOn = true;
+  ledger_->books().first();
+  for (const Typed& typed : kHostileTexts) {
+    const std::string shown = page(criteria);
+    EXPECT_NE(shown.find("<title>Mincar | Tisk pokladn\xED knihy " + typed.shown + "</title>"), std::string::npos)
+        << typed.utf8 << "\n" << utf8(shown);
+    EXPECT_NE(shown.find("<h2>Kniha ." + typed.shown + ". od "), std::string::npos) << typed.utf8 << "\n"
+                                                                                    << utf8(shown);
+    ledger_->books().next();
+  }
+}
+
+TEST_F(Report, MatchesTheGoldenPageOfHostileTexts) {
+  open(testing_support::kHostileReportJournal, testing_support::kHostileReportBooks);
+  SearchCriteria criteria;
+  criteria.bookOn = true;  // the books list stands on its first row
+  const std::string shown = page(criteria, testing_support::kHostileReportStart);
+  expectGolden("report_hostile.htm", shown);
+
+  // What the golden file must show, stated on its own.
+  EXPECT_EQ(shown.find("<script"), std::string::npos);
+  EXPECT_EQ(shown.find("<i>"), std::string::npos);
+  const std::string book = "\x8BZ&#352; \xDAvoz&gt; &amp; &lt;script&gt;alert(1)&lt;/script&gt; xxx3";
+  EXPECT_NE(shown.find("<title>Mincar | Tisk pokladn\xED knihy " + book + "</title>"), std::string::npos);
+  EXPECT_NE(shown.find("<h2>Kniha ." + book + ". od 1.12.2026 do 4.12.2026</h2>"), std::string::npos);
+  EXPECT_NE(shown.find("<b>&lt;i&gt;0&lt;/i&gt; xxx1</b>"), std::string::npos);
+  for (const char* cell : {"&lt;script&gt;alert(1)&lt;/script&gt;", "Tom &amp; Jerry &amp;amp; spol.",
+                           "\x8BZ&#352; \xDAvoz&gt; \x96 &#352;&#357;astn\xE1", "xxx0 xxx5 xxx7 xxx4"}) {
+    EXPECT_NE(shown.find(std::string("<small>") + cell + "&nbsp;</small>"), std::string::npos) << cell;
+  }
+  EXPECT_EQ(shown.find("jin\xE1 kniha"), std::string::npos);
+  EXPECT_NE(shown.find("<small><small><small>" + std::string(print::PageFooter) + "</small></small></td>"),
+            std::string::npos);
 }
 
 TEST_F(Report, TheRowsAreTheShownRowsInJournalOrderAndTheJournalEndsAtItsEnd) {
@@ -405,6 +481,34 @@ TEST_F(Report, ShowsItsRowsAndEveryCzechLetterInARealBrowser) {
   // The title as the browser takes it.
   const std::string page = readFile(dir_ / "out.htm");
   EXPECT_NE(page.find("<title>Mincar | Tisk pokladn\xED knihy Hotovost</title>"), std::string::npos);
+}
+
+// The hostile page in a real browser: the book name, the balance and the
+// rows' texts show as typed and none of it acts as markup.
+TEST_F(Report, ShowsMarkupInTheDataAsTextInARealBrowser) {
+  if (const std::string why = testing_support::missingBrowserProgram(); !why.empty()) {
+    if (print_testing::runningInCi()) FAIL() << why;
+    GTEST_SKIP() << why;
+  }
+  open(testing_support::kHostileReportJournal, testing_support::kHostileReportBooks);
+  SearchCriteria criteria;
+  criteria.bookOn = true;
+  page(criteria, testing_support::kHostileReportStart);
+  std::string shown;  // UTF-8
+  ASSERT_NO_FATAL_FAILURE(
+      testing_support::textInBrowser("File://" + (dir_ / "out.htm").string(), dir_ / "report.pdf", shown));
+  // The browser wraps a cell's text where it likes: blanks and line breaks
+  // are left out on both sides.
+  const auto withoutBlanks = [](std::string text) {
+    std::erase_if(text, [](char c) { return c == ' ' || c == '\n'; });
+    return text;
+  };
+  for (const char* expected :
+       {"Kniha .‹ZŠ Úvoz> & <script>alert(1)</script> xxx3.", "<i>0</i> xxx1", "<script>alert(1)</script>",
+        "Tom & Jerry &amp; spol.", "‹ZŠ Úvoz> – Šťastná", "xxx0 xxx5 xxx7 xxx4"}) {
+    EXPECT_NE(withoutBlanks(shown).find(withoutBlanks(expected)), std::string::npos)
+        << expected << "\n--- shown:\n" << shown;
+  }
 }
 
 }  // namespace

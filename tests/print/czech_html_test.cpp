@@ -73,6 +73,52 @@ TEST(CzechToHtml, EncodesOnlyTheTableLettersOfWords) {
   }
 }
 
+TEST(HtmlEscape, WritesAmpersandAndAngleBracketsAsReferences) {
+  struct Case {
+    const char* why;
+    std::string text;      // Windows-1250
+    std::string expected;  // Windows-1250
+  };
+  const Case cases[] = {
+      {"a script", "<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"an ampersand", "Tom & Jerry", "Tom &amp; Jerry"},
+      {"the three alone", "<&>", "&lt;&amp;&gt;"},
+      {"a reference typed by hand prints as typed", "K&#269; &amp;", "K&amp;#269; &amp;amp;"},
+      {"a name in angle quotes (‹ is 0x8B, no letter)", toCp1250("‹ZŠ Úvoz>"), "\x8BZ\x8A \xDAvoz&gt;"},
+      {"quotation marks stay", "\"a\" 'b'", "\"a\" 'b'"},
+      {"Czech letters stay for CzechToHtml", toCp1250("Nákup č. 5"), toCp1250("Nákup č. 5")},
+      {"an empty text", "", ""},
+  };
+  ASSERT_EQ(toCp1250("‹"), "\x8B");
+  for (const Case& c : cases) {
+    EXPECT_EQ(print::HtmlEscape(c.text), c.expected) << c.why;
+  }
+}
+
+TEST(HtmlEscape, KeepsEveryOtherByte) {
+  for (int b = 0; b < 256; ++b) {
+    if (b == '&' || b == '<' || b == '>') continue;
+    const std::string byte(1, static_cast<char>(b));
+    EXPECT_EQ(print::HtmlEscape(byte), byte) << "byte " << b;
+  }
+}
+
+TEST(HtmlEscape, ThenCzechToHtmlEncodesTheLettersWithoutASecondEscape) {
+  struct Case {
+    const char* utf8;
+    std::string expected;  // Windows-1250
+  };
+  const Case cases[] = {
+      {"‹ZŠ Úvoz>", "\x8BZ&#352; \xDAvoz&gt;"},
+      {"<b>Tučně</b> & č", "&lt;b&gt;Tu&#269;n&#283;&lt;/b&gt; &amp; &#269;"},
+      {"K&#269;", "K&amp;#269;"},
+      {"Příliš & žluťoučký", "P&#345;\xEDli&#353; &amp; &#382;lu&#357;ou&#269;k\xFD"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(print::CzechToHtml(print::HtmlEscape(toCp1250(c.utf8))), c.expected) << c.utf8;
+  }
+}
+
 TEST(CzechToHtml, LeavesItsInputUnchanged) {
   const std::string input = toCp1250("Kč");
   const std::string output = print::CzechToHtml(input);

@@ -33,6 +33,19 @@ using testing_support::readFile;
 using testing_support::TempDir;
 using text::toCp1250;
 
+std::size_t count(const std::string& text, const std::string& piece) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size())) ++n;
+  return n;
+}
+
+// Line n of a page, counted from 1, without its line feed.
+std::string pageLine(const std::string& page, int n) {
+  std::size_t start = 0;
+  for (int i = 1; i < n; ++i) start = page.find('\n', start) + 1;
+  return page.substr(start, page.find('\n', start) - start);
+}
+
 struct Row {
   std::optional<double> id;
   std::string date;  // short date text, "" for empty
@@ -67,7 +80,8 @@ class Journal {
 };
 
 // The voucher of the golden page: Czech letters everywhere, markup in the
-// organisation and the issuer's marker inside the purpose.
+// organisation and the issuer's marker inside the purpose, both printed as
+// typed.
 print::VoucherFields goldenFields(const fs::path& dir) {
   Journal journal(dir, {{15, "7.12.2026", "Nákup: žluťoučký kůň (xxx9) úpěl ďábelské ódy",
                          std::nullopt, 4999.5}});
@@ -183,13 +197,14 @@ TEST(VoucherPage, MatchesTheGoldenPage) {
   // What the golden file must show, stated on its own.
   EXPECT_NE(page.find("<b>V\xFD" "dajov\xFD</big><br></big> &#268;\xEDslo: 15</b>"),
             std::string::npos);
-  EXPECT_NE(page.find("Organizace: <b>Dom\xE1" "cnost Nov\xE1k&#367;</b><br>&#352;&#357;astn\xE1 12, "
+  // The organisation's markup shows as text.
+  EXPECT_NE(page.find("Organizace: &lt;b&gt;Dom\xE1" "cnost Nov\xE1k&#367;&lt;/b&gt;&lt;br&gt;&#352;&#357;astn\xE1 12, "
                       "\xDAst\xED nad Labem<br/></td>"),
             std::string::npos);
   EXPECT_NE(page.find("<big><b> 7.12.2026</big></b>"), std::string::npos);
   EXPECT_NE(page.find("<big><u><b>4999.5</big></u> K&#269;</b>"), std::string::npos);
-  // The issuer's marker inside the purpose shows the issuer.
-  EXPECT_NE(page.find("<b>N\xE1kup: &#382;lu&#357;ou&#269;k\xFD k&#367;&#328; (Jana Nov\xE1kov\xE1) "
+  // The issuer's marker inside the purpose stays as typed.
+  EXPECT_NE(page.find("<b>N\xE1kup: &#382;lu&#357;ou&#269;k\xFD k&#367;&#328; (xxx9) "
                       "\xFAp&#283;l &#271;\xE1" "belsk\xE9 \xF3" "dy</b>"),
             std::string::npos);
   EXPECT_NE(page.find(">&#269;ty&#345;itis\xED" "cedev&#283;tsetdevades\xE1tdev&#283;t</td>"),
@@ -198,9 +213,10 @@ TEST(VoucherPage, MatchesTheGoldenPage) {
   EXPECT_NE(page.find(">&#317;ubom\xEDr &#270;ur&#269;o</td>"), std::string::npos);
   EXPECT_NE(page.find(std::string(print::PageFooter) + "</small></small></td>"), std::string::npos);
   for (const char* marker : {"xxx1", "xxx2", "xxx3", "xxx4", "xxx5", "xxx6", "xxx7", "xxx8",
-                             "xxx9", "xxxA", "xxxB", "xxxC"}) {
+                             "xxxA", "xxxB", "xxxC"}) {
     EXPECT_EQ(page.find(marker), std::string::npos) << marker;
   }
+  EXPECT_EQ(count(page, "xxx9"), 1u);  // the purpose's
   for (char letter : toCp1250("čČďĎěĚĺĹľĽňŇřŘšŠťŤůŮžŽ")) {
     EXPECT_EQ(page.find(letter), std::string::npos) << "raw letter " << int(letter);
   }
@@ -230,6 +246,146 @@ std::string wordsCell(const std::string& page) {
   const size_t row = page.find("slovy:</td>");
   const size_t start = page.find(open, row) + open.size();
   return text::toUtf8(page.substr(start, page.find("</td>", start) - start));
+}
+
+// Texts typed by a user, as a page must show them: Windows-1250, escaped,
+// then the Czech letters encoded.
+struct Typed {
+  const char* utf8;
+  std::string shown;
+};
+const Typed kHostileTexts[] = {
+    {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+    {"Tom & Jerry", "Tom &amp; Jerry"},
+    {"‹ZŠ Úvoz>", "\x8BZ&#352; \xDAvoz&gt;"},
+    {"<b>Tučně</b><br>", "&lt;b&gt;Tu&#269;n&#283;&lt;/b&gt;&lt;br&gt;"},
+    {"K&#269; &amp;", "K&amp;#269; &amp;amp;"},
+    {"xxx9 xxxC xxx1 xxx8 xxx4", "xxx9 xxxC xxx1 xxx8 xxx4"},
+};
+
+// Every field filled, so that a marker filled from a typed text would show.
+print::VoucherFields someVoucher() {
+  print::VoucherFields fields;
+  fields.kind = toCp1250("Výdajový");
+  fields.number = "15";
+  fields.date = "7.12.2026";
+  fields.organisation = "Org";
+  fields.purpose = toCp1250("Nákup");
+  fields.amount = "250.0";
+  fields.issuedBy = "Jana";
+  fields.approvedBy = "Petr";
+  fields.receivedBy = "Ivo";
+  return fields;
+}
+
+TEST(VoucherPage, PrintsEachFieldsTextAsTypedAndNeverAsMarkup) {
+  struct Place {
+    const char* field;
+    std::string print::VoucherFields::*member;
+    int line;  // the template line that holds the field's marker
+    std::string before;
+    std::string after;
+  };
+  const std::string nameCell = "          <td align=\"center\">";
+  const Place places[] = {
+      {"kind", &print::VoucherFields::kind, 9,
+       "          <td rowspan=\"2\" style=\"width=20%\" align=\"center\"><big><big><b>",
+       "</big><br></big> &#268;\xEDslo: 15</b></td>"},
+      {"number", &print::VoucherFields::number, 9,
+       "          <td rowspan=\"2\" style=\"width=20%\" align=\"center\"><big><big><b>V\xFD" "dajov\xFD"
+       "</big><br></big> &#268;\xEDslo: ",
+       "</b></td>"},
+      {"organisation", &print::VoucherFields::organisation, 10,
+       "          <td rowspan=\"2\" style=\"width=30%\" align=\"left\">Organizace: ", "<br/></td>"},
+      {"date", &print::VoucherFields::date, 12, "          <td style=\"width=20%\" align=\"right\"><big><b> ",
+       "</big></b></td>"},
+      {"purpose", &print::VoucherFields::purpose, 20, "          <td colspan=\"4\" align=\"center\"><b>",
+       "</b></td>"},
+      {"issued by", &print::VoucherFields::issuedBy, 33, nameCell, "</td>"},
+      {"approved by", &print::VoucherFields::approvedBy, 34, nameCell, "</td>"},
+      {"received by", &print::VoucherFields::receivedBy, 35,
+       "          <td colspan=\"2\" align=\"center\">", "</td>"},
+  };
+  for (const Place& place : places) {
+    for (const Typed& typed : kHostileTexts) {
+      print::VoucherFields fields = someVoucher();
+      fields.*place.member = toCp1250(typed.utf8);
+      const std::string page = print::VoucherPage(fields, text::Regional::czech());
+      EXPECT_EQ(pageLine(page, place.line), place.before + typed.shown + place.after)
+          << place.field << ": " << typed.utf8;
+      EXPECT_EQ(count(page, "\n"), 47u) << place.field << ": " << typed.utf8;
+    }
+  }
+}
+
+TEST(VoucherPage, PrintsTheAmountsTextAsTypedAndSpellsItsWholeCrowns) {
+  for (const Typed& typed : kHostileTexts) {
+    print::VoucherFields fields = someVoucher();
+    fields.amount = "12." + toCp1250(typed.utf8);
+    const std::string page = print::VoucherPage(fields, text::Regional::czech());
+    EXPECT_EQ(pageLine(page, 16), "          <td align=\"right\"><big><u><b>12." + typed.shown +
+                                      "</big></u> K&#269;</b></td>")
+        << typed.utf8;
+    EXPECT_EQ(wordsCell(page), "dvan\xC3\xA1" "ct") << typed.utf8;
+  }
+}
+
+TEST(VoucherPage, AFieldHoldingAMarkerKeepsItAsTyped) {
+  const char* markers[] = {"xxx1", "xxx2", "xxx3", "xxx4", "xxx5", "xxx6",
+                           "xxx7", "xxx8", "xxx9", "xxxA", "xxxB", "xxxC"};
+  for (const char* marker : markers) {
+    print::VoucherFields fields = someVoucher();
+    fields.purpose = std::string("Platba ") + marker + " za";
+    fields.organisation = std::string("[") + marker + "]";
+    const std::string page = print::VoucherPage(fields, text::Regional::czech());
+    EXPECT_EQ(pageLine(page, 20), std::string("          <td colspan=\"4\" align=\"center\"><b>Platba ") +
+                                      marker + " za</b></td>")
+        << marker;
+    EXPECT_NE(page.find(std::string("Organizace: [") + marker + "]<br/></td>"), std::string::npos) << marker;
+    EXPECT_EQ(count(page, marker), 2u) << marker;
+    // The values of the markers are where the template has them, once.
+    EXPECT_EQ(count(page, ">Jana</td>"), 1u) << marker;
+    EXPECT_EQ(count(page, std::string(print::PageFooter)), 1u) << marker;
+  }
+}
+
+// A voucher whose every field holds markup, an ampersand, a marker or a
+// character that is no Czech letter.
+print::VoucherFields hostileFields() {
+  print::VoucherFields fields;
+  fields.kind = "<script>alert(1)</script>";
+  fields.number = "15 & 16";
+  fields.date = "<i>7.12.2026</i>";
+  fields.organisation = toCp1250("‹ZŠ Úvoz> & <b>spol.</b><br>");
+  fields.purpose = toCp1250("Nákup <img src=x onerror=alert(1)> (xxx9, xxxC, xxx8)");
+  fields.amount = "4999.5<br>";
+  fields.issuedBy = toCp1250("Jana <Nováková>");
+  fields.approvedBy = "xxxB";
+  fields.receivedBy = toCp1250("&lt;Ďurčo&gt;");
+  return fields;
+}
+
+TEST(VoucherPage, MatchesTheGoldenPageOfHostileTexts) {
+  const std::string page = print::VoucherPage(hostileFields(), text::Regional::czech());
+  expectGolden("voucher_hostile.htm", page);
+
+  // What the golden file must show, stated on its own.
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+  EXPECT_EQ(page.find("<img"), std::string::npos);
+  EXPECT_EQ(page.find("<i>"), std::string::npos);
+  EXPECT_NE(page.find("<b>&lt;script&gt;alert(1)&lt;/script&gt;</big>"), std::string::npos);
+  EXPECT_NE(page.find("&#268;\xEDslo: 15 &amp; 16</b>"), std::string::npos);
+  EXPECT_NE(page.find("Organizace: \x8BZ&#352; \xDAvoz&gt; &amp; &lt;b&gt;spol.&lt;/b&gt;&lt;br&gt;<br/></td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<b> &lt;i&gt;7.12.2026&lt;/i&gt;</big></b>"), std::string::npos);
+  EXPECT_NE(page.find("<b>4999.5&lt;br&gt;</big></u> K&#269;</b>"), std::string::npos);
+  EXPECT_NE(page.find("<b>N\xE1kup &lt;img src=x onerror=alert(1)&gt; (xxx9, xxxC, xxx8)</b>"), std::string::npos);
+  EXPECT_NE(page.find(">&#269;ty&#345;itis\xED" "cedev&#283;tsetdevades\xE1tdev&#283;t</td>"), std::string::npos);
+  EXPECT_NE(page.find(">Jana &lt;Nov\xE1kov\xE1&gt;</td>"), std::string::npos);
+  EXPECT_NE(page.find(">xxxB</td>"), std::string::npos);
+  EXPECT_NE(page.find(">&amp;lt;&#270;ur&#269;o&amp;gt;</td>"), std::string::npos);
+  EXPECT_NE(page.find("<small><small><small>" + std::string(print::PageFooter) + "</small></small></td>"),
+            std::string::npos);
 }
 
 TEST(VoucherPage, SpellsTheWholeCrownsTypedBeforeTheFirstDot) {
@@ -338,6 +494,14 @@ TEST(PrintVoucher, OnAFailureWritesNothingAndStartsNoBrowser) {
   }
 }
 
+// The browser wraps a cell's text where it likes, at a blank or after a
+// bracket: the shown text with every line break and blank left out, to be
+// compared with an expected text treated the same way.
+std::string withoutBlanks(std::string shown) {
+  std::erase_if(shown, [](char c) { return c == ' ' || c == '\n'; });
+  return shown;
+}
+
 // The page in a real browser: rendered by headless Chromium, opened by the
 // default prefix's "File://" URL, printed to PDF and read back as text.
 TEST(VoucherInBrowser, ShowsEveryCzechLetterRight) {
@@ -353,13 +517,39 @@ TEST(VoucherInBrowser, ShowsEveryCzechLetterRight) {
   const std::string url = "File://" + (dir / "out.htm").string();
   std::string shown;  // UTF-8
   ASSERT_NO_FATAL_FAILURE(testing_support::textInBrowser(url, dir / "voucher.pdf", shown));
+  // The organisation, shown as typed, is wider than its markup was and
+  // wraps the neighbouring cells' texts.
+  std::replace(shown.begin(), shown.end(), '\n', ' ');
   for (const char* expected :
        {"Výdajový", "Číslo: 15", "Organizace:", "Domácnost Nováků", "Šťastná 12, Ústí nad Labem",
         "Datum vystavení:", "7.12.2026", "Částka:", "4999.5 Kč", "Účel platby:",
-        "Nákup: žluťoučký kůň (Jana Nováková) úpěl ďábelské ódy", "Částka slovy:",
+        "Nákup: žluťoučký kůň (xxx9) úpěl ďábelské ódy", "Částka slovy:",
         "čtyřitisícedevětsetdevadesátdevět", "Vystavil", "Schválil", "Převzal", "Petr Novák",
         "Ľubomír Ďurčo", "Zpracováno systémem", "Mincar https://mincar.example/"}) {
     EXPECT_NE(shown.find(expected), std::string::npos) << expected << "\n--- shown:\n" << shown;
+  }
+}
+
+// The hostile voucher in a real browser: every typed text shows as typed
+// and none of it acts as markup.
+TEST(VoucherInBrowser, ShowsMarkupTypedIntoTheFieldsAsText) {
+  if (const std::string why = testing_support::missingBrowserProgram(); !why.empty()) {
+    if (print_testing::runningInCi()) FAIL() << why;
+    GTEST_SKIP() << why;
+  }
+  TempDir dir;
+  app::RecordingStatusLine status;
+  RecordingLauncher launcher;
+  print::PrintVoucher(hostileFields(), text::Regional::czech(), dir.path(), "out.htm",
+                      {"xdg-open ", "File://", status, launcher});
+  const std::string url = "File://" + (dir / "out.htm").string();
+  std::string shown;  // UTF-8
+  ASSERT_NO_FATAL_FAILURE(testing_support::textInBrowser(url, dir / "voucher.pdf", shown));
+  for (const char* expected :
+       {"<script>alert(1)</script>", "Číslo: 15 & 16", "‹ZŠ Úvoz> &", "<b>spol.</b><br>", "<i>7.12.2026</i>",
+        "4999.5<br> Kč", "(xxx9, xxxC, xxx8)", "Jana <Nováková>", "xxxB", "&lt;Ďurčo&gt;"}) {
+    EXPECT_NE(withoutBlanks(shown).find(withoutBlanks(expected)), std::string::npos)
+        << expected << "\n--- shown:\n" << shown;
   }
 }
 

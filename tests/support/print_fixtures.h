@@ -111,6 +111,21 @@ inline const std::vector<JournalRow> kGoldenReportJournal = {
 };
 inline const std::vector<ListRow> kGoldenReportBooks = {{1, "Hotovost – Šťastná rodina"}, {2, "Banka"}};
 
+// The ledger of the golden report page of hostile texts: markup, ampersands,
+// a byte that is no Czech letter (‹, 0x8B) and markers in the book name and
+// the rows' texts, all to be printed as typed. Shown with book 1 chosen.
+inline const std::vector<JournalRow> kHostileReportJournal = {
+    {.id = 1, .idk = 1, .idm = 2, .datum = text::Date{2026, 12, 1}, .text = "<script>alert(1)</script>", .plus = 100},
+    {.id = 2, .idk = 1, .idm = 3, .datum = text::Date{2026, 12, 2}, .text = "Tom & Jerry &amp; spol.", .minus = 10.5},
+    {.id = 3, .idk = 1, .idm = 3, .datum = text::Date{2026, 12, 3}, .text = "‹ZŠ Úvoz> – Šťastná", .minus = 1},
+    {.id = 4, .idk = 1, .datum = text::Date{2026, 12, 4}, .text = "xxx0 xxx5 xxx7 xxx4", .plus = 5, .zustatek = 93.5},
+    {.id = 5, .idk = 2, .datum = text::Date{2026, 12, 5}, .text = "<b>jiná kniha</b>"},
+};
+inline const std::vector<ListRow> kHostileReportBooks = {{1, "‹ZŠ Úvoz> & <script>alert(1)</script> xxx3"},
+                                                         {2, "Banka"}};
+// The initial balance typed for that page.
+inline constexpr const char* kHostileReportStart = "<i>0</i> xxx1";
+
 // The search dialog's criteria with only the text filled in.
 inline print::SearchCriteria withText(const char* utf8) {
   print::SearchCriteria criteria;
