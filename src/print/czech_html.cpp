@@ -64,4 +64,26 @@ std::string HtmlEscape(std::string_view text) {
   return result;
 }
 
+std::string HtmlEscapeKeepingBreaksAndBold(std::string_view text) {
+  constexpr std::string_view kKept[] = {"<br>", "<br/>", "<b>", "</b>", "<BR>", "<BR/>", "<B>", "</B>"};
+  std::string result;
+  result.reserve(text.size());
+  std::size_t at = 0;
+  while (at < text.size()) {
+    bool kept = false;
+    for (std::string_view tag : kKept) {
+      if (text.substr(at, tag.size()) == tag) {
+        result += tag;
+        at += tag.size();
+        kept = true;
+        break;
+      }
+    }
+    if (kept) continue;
+    result += HtmlEscape(text.substr(at, 1));
+    ++at;
+  }
+  return result;
+}
+
 }  // namespace print

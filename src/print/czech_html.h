@@ -18,4 +18,9 @@ std::string CzechToHtml(std::string_view text);
 // letters afterwards and adds no second escape.
 std::string HtmlEscape(std::string_view text);
 
+// HtmlEscape, except for the line break and bold tags that the voucher's
+// organisation field offers in its hint ("<br>", "<br/>", "<b>", "</b>"):
+// they stay markup. No other tag, and no attribute, can pass.
+std::string HtmlEscapeKeepingBreaksAndBold(std::string_view text);
+
 }  // namespace print

@@ -113,7 +113,8 @@ std::string VoucherPage(const VoucherFields& fields, const text::Regional& regio
   // The fields' texts print as typed, never as markup.
   const std::string kind = HtmlEscape(fields.kind);
   const std::string number = HtmlEscape(fields.number);
-  const std::string organisation = HtmlEscape(fields.organisation);
+  // The organisation may break its lines and set bold, as its hint says.
+  const std::string organisation = HtmlEscapeKeepingBreaksAndBold(fields.organisation);
   const std::string date = HtmlEscape(fields.date);
   const std::string amount = HtmlEscape(fields.amount);
   const std::string purpose = HtmlEscape(fields.purpose);
