@@ -97,7 +97,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
   const int row = index.row();
   try {
     // A character that Windows-1250 lacks is refused before anything moves.
-    const std::string typed = text::toCp1250(value.toString().toStdString());
+    const std::string typed = text::singleLine(text::toCp1250(value.toString().toStdString()));
     // An editor closed without a change neither locks nor rewrites the row.
     if (dataset_.textAt(row, index.column()) == typed) return true;
     if (dataset_.rowIndex() != row) dataset_.moveTo(row);

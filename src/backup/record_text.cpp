@@ -26,12 +26,14 @@ std::string RecordToText(const ledger::Dataset& table) {
 namespace {
 
 // ReplaceChar's walk over one value's text, from `start` to the end of the
-// line or a zero byte.
+// line or a zero byte. A line break that an older version stored in a row
+// becomes a blank, so that every backup restores.
 void replaceSeparators(std::string& line, std::size_t start) {
   for (std::size_t at = start; at < line.size(); ++at) {
     const char c = line[at];
     if (c == '\0') break;
     if (c == ';') line[at] = ':';
+    else if (c == '\r' || c == '\n') line[at] = ' ';
   }
 }
 

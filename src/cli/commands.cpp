@@ -166,7 +166,7 @@ class Session {
 // Text arguments arrive in UTF-8; the tables hold Windows-1250.
 std::string textArg(std::string_view option, const std::string& arg) {
   try {
-    return text::toCp1250(arg);
+    return text::singleLine(text::toCp1250(arg));
   } catch (const mincar::Error& e) {
     rethrowFor(option, e);
   }

@@ -204,4 +204,11 @@ std::string upperCz(std::string_view cp1250) {
   return out;
 }
 
+std::string singleLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
 }  // namespace text

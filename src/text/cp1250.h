@@ -22,6 +22,10 @@ std::string toCp1250(std::string_view utf8);
 // that is not UTF-8) shown as '?'.
 std::string pathText(const std::filesystem::path& file);
 
+// A typed text made one line: CR and LF become blanks. A row holds one line
+// (a backup keeps one row a line), also when a text was pasted.
+std::string singleLine(std::string text);
+
 // Upper case by Czech rules on Windows-1250 bytes: a-z and every accented
 // lower-case letter of the code page that has a capital there (č -> Č,
 // ů -> Ů, ž -> Ž, ...); ß, ˙ and other bytes without a capital stay.
