@@ -273,20 +273,8 @@ TEST_F(Report, MarkupInATextShowsAsText) {
             std::string::npos);
 }
 
-// Texts typed by a user, as a page must show them: Windows-1250, escaped,
-// then the Czech letters encoded.
-struct Typed {
-  const char* utf8;
-  std::string shown;
-};
-const Typed kHostileTexts[] = {
-    {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
-    {"Tom & Jerry", "Tom &amp; Jerry"},
-    {"‹ZŠ Úvoz>", "\x8BZ&#352; \xDAvoz&gt;"},
-    {"<b>Tučně</b><br>", "&lt;b&gt;Tu&#269;n&#283;&lt;/b&gt;&lt;br&gt;"},
-    {"K&#269; &amp;", "K&amp;#269; &amp;amp;"},
-    {"xxx0 xxx1 xxx2 xxx3 xxx5 xxx7", "xxx0 xxx1 xxx2 xxx3 xxx5 xxx7"},
-};
+using print_testing::Typed;
+const std::vector<Typed> kHostileTexts = print_testing::hostileTexts("xxx0 xxx1 xxx2 xxx3 xxx5 xxx7");
 
 TEST_F(Report, EachRowsTextPrintsAsTypedAndNeverAsMarkup) {
   std::vector<JournalRow> rows;

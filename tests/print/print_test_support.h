@@ -95,4 +95,21 @@ inline bool runningInCi() {
   return ci != nullptr && *ci != '\0' && std::string(ci) != "false";
 }
 
+// Texts typed by a user, as a page must show them: Windows-1250, escaped,
+// then the Czech letters encoded. The last one holds the page's markers.
+struct Typed {
+  const char* utf8;
+  std::string shown;
+};
+inline std::vector<Typed> hostileTexts(const char* markers) {
+  return {
+      {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"Tom & Jerry", "Tom &amp; Jerry"},
+      {"‹ZŠ Úvoz>", "\x8BZ&#352; \xDAvoz&gt;"},
+      {"<b>Tučně</b><br>", "&lt;b&gt;Tu&#269;n&#283;&lt;/b&gt;&lt;br&gt;"},
+      {"K&#269; &amp;", "K&amp;#269; &amp;amp;"},
+      {markers, markers},
+  };
+}
+
 }  // namespace print_testing
