@@ -55,12 +55,6 @@ bool stampableId(Dataset& list, double& id) {
   return true;
 }
 
-// A pending edit is stored before a pass, as the grid does when the user
-// leaves the row.
-void storePendingEdit(Dataset& table) {
-  if (table.state() == DatasetState::Edit || table.state() == DatasetState::Insert) table.post();
-}
-
 }  // namespace
 
 Ledger::Ledger(fs::path workDir, text::Regional regional, StatusLine& status)
@@ -120,9 +114,12 @@ void editStoredRow(Dataset& table) {
 
 void Ledger::Table1NewRecord(Dataset& journal) {
   namespace col = ledger::journal;
-  // 1. The grid must not follow the walk of step 4.
-  journal.dataSource().setEnabled(false);
-  try {
+  // 1. The grid must not follow the walk of step 4. It follows again when
+  //    the rule ends (11.), however it ends, unless the flag is off: then
+  //    whoever turned it off switches the source on when done.
+  ledger::DataSource::Quiet quiet(journal.dataSource());
+  if (!RefreshAfterNewRecord) journal.dataSource().setEnabled(false);
+  {
     // No other copy numbers a row between our store and our number.
     ledger::NumberingLock numbering(journal);
     // 2. Stored at once, as the physical last row.
@@ -149,14 +146,7 @@ void Ledger::Table1NewRecord(Dataset& journal) {
     //     would store it the same way; with others appending, the last row
     //     may be theirs and the cursor must stay on ours.
     journal.post();
-  } catch (...) {
-    // The append ends at the error, with what was stored kept; the grid is
-    // not left frozen for it.
-    if (RefreshAfterNewRecord) journal.dataSource().setEnabled(true);
-    throw;
   }
-  // 11. A restore switches the data source on itself when it has ended.
-  if (RefreshAfterNewRecord) journal.dataSource().setEnabled(true);
 }
 
 void Ledger::ListNewRecord(Dataset& list) {
@@ -229,13 +219,14 @@ void Ledger::setDateOnJournal() {
 
 void Ledger::RecomputeBalances() {
   namespace col = ledger::journal;
-  // 1. The journal grid stands still for the whole pass.
-  journal_.dataSource().setEnabled(false);
+  // 1. The journal grid stands still for the whole pass, and follows again
+  //    (8.) however it ends.
+  ledger::DataSource::Quiet quiet(journal_.dataSource());
   // 2. Every row takes part, hidden ones too. A pending edit in the grid is
   // stored first, as switching the filter would store it.
   const bool wasFiltered = journal_.filtered();
   try {
-    storePendingEdit(journal_);
+    journal_.storePendingEdit();
     journal_.setFiltered(false);
 
     // 3.
@@ -301,7 +292,6 @@ void Ledger::RecomputeBalances() {
       journal_.setFiltered(wasFiltered);
     } catch (...) {
     }
-    journal_.dataSource().setEnabled(true);
     throw;
   }
 
@@ -311,8 +301,6 @@ void Ledger::RecomputeBalances() {
   books_.first();
   // 7.
   status_.show(text::toCp1250(kBalancesRestoredUtf8));
-  // 8.
-  journal_.dataSource().setEnabled(true);
 }
 
 }  // namespace app

@@ -261,10 +261,8 @@ class ExclusiveUse {
       sourceOn_[i] = t.dataSource().enabled();
       row_[i] = t.active() ? t.rowIndex() : -1;
     }
-    refreshFlag_ = ledger_.RefreshAfterNewRecord;
     // The grids do not follow the tables while they close and change.
     for (Dataset* t : tables_) t->dataSource().setEnabled(false);
-    ledger_.RefreshAfterNewRecord = false;
     try {
       // A pending edit is stored as closing stores it, before any table is
       // taken: a table that another user has open is refused only after
@@ -309,7 +307,6 @@ class ExclusiveUse {
     }
     // The grids are connected again whatever could not be opened.
     for (Dataset* t : tables_) t->dataSource().setEnabled(true);
-    ledger_.RefreshAfterNewRecord = true;
     if (failure) std::rethrow_exception(failure);
   }
 
@@ -334,7 +331,6 @@ class ExclusiveUse {
       }
     }
     if (!replaced) {
-      ledger_.RefreshAfterNewRecord = refreshFlag_;
       for (std::size_t i = 0; i < tables_.size(); ++i) tables_[i]->dataSource().setEnabled(sourceOn_[i]);
     }
     released_ = true;
@@ -346,7 +342,6 @@ class ExclusiveUse {
   std::array<bool, 3> wasActive_{};
   std::array<bool, 3> sourceOn_{};
   std::array<std::int64_t, 3> row_{};
-  bool refreshFlag_ = true;
   bool released_ = false;
 };
 

@@ -84,11 +84,12 @@ struct RestoreFiles {
 //    was or as restored.
 // 4. The tables are opened shared again. As the rows' own new-record rules
 //    would leave them: each table on its last row, the journal's filter off
-//    when the journal section held rows, the data sources on,
-//    RefreshAfterNewRecord true; "Table has %d records" with each header's
-//    count in the status line, in file order.
+//    when the journal section held rows, the data sources on; "Table has
+//    %d records" with each header's count in the status line, in file
+//    order. The rows are made by the rule's own numbering without running
+//    the rule, so RefreshAfterNewRecord is never touched.
 //
-// On every way out the flag, the data sources and the tables' open state
+// On every way out the data sources and the tables' open state
 // (and current rows, when nothing was replaced) are as they were.
 void LoadAllTables(const std::filesystem::path& file, app::Ledger& ledger, const RestoreFiles& files = {});
 

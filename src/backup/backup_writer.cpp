@@ -14,26 +14,6 @@ constexpr std::string_view kHeaderPattern = "######### This is a table %s and ha
 // file, so that the file sees few large writes.
 constexpr std::size_t kChunkBytes = 256 << 10;
 
-void storePendingEdit(ledger::Dataset& table) {
-  if (table.state() == ledger::DatasetState::Edit || table.state() == ledger::DatasetState::Insert) table.post();
-}
-
-// The data source off for a walk and back as it was, also when the walk
-// fails: switching it on tells the bound controls to read everything anew.
-class QuietSource {
- public:
-  explicit QuietSource(ledger::Dataset& table) : source_(table.dataSource()), wasOn_(source_.enabled()) {
-    source_.setEnabled(false);
-  }
-  ~QuietSource() { source_.setEnabled(wasOn_); }
-  QuietSource(const QuietSource&) = delete;
-  QuietSource& operator=(const QuietSource&) = delete;
-
- private:
-  ledger::DataSource& source_;
-  bool wasOn_;
-};
-
 }  // namespace
 
 std::string HeaderText(std::string_view name, std::int64_t count, std::string_view lineEnd) {
@@ -45,10 +25,10 @@ std::string TableHeaderText(ledger::Dataset& table, std::string_view name, std::
 }
 
 void SaveTable(BackupFile& out, ledger::Dataset& table, std::string_view name) {
-  QuietSource quiet(table);
+  ledger::DataSource::Quiet quiet(table.dataSource());
   // 2. first, as the walk begins: a pending edit is stored, so that a row
   //    just stamped is written with its new values, and counted.
-  storePendingEdit(table);
+  table.storePendingEdit();
   // 1. The count, and with it the rows it counts: walking them by position
   //    visits exactly these, whatever other users append or delete while
   //    the walk runs, so that the header never announces more or fewer lines

@@ -925,9 +925,27 @@ void Field::setAsString(std::string_view text) {
 // --- DataSource --------------------------------------------------------------
 
 void DataSource::setEnabled(bool on) {
-  if (on == enabled_) return;
-  enabled_ = on;
-  if (on) notify(DataEvent::DataSetChanged);
+  switch_ = on;
+  update();
+}
+
+void DataSource::update() {
+  const bool was = on_;
+  on_ = switch_ && quiet_ == 0;
+  if (on_ && !was) notify(DataEvent::DataSetChanged);
+}
+
+DataSource::Quiet::Quiet(DataSource& source) : source_(source) {
+  ++source_.quiet_;
+  source_.update();
+}
+
+DataSource::Quiet::~Quiet() {
+  --source_.quiet_;
+  try {
+    source_.update();
+  } catch (...) {
+  }
 }
 
 int DataSource::subscribe(Listener listener) {
@@ -963,7 +981,7 @@ namespace {
 
 // Kept small, so that a walk nobody watches pays one test per row.
 void DataSource::notify(DataEvent event) {
-  if (enabled_ && !listeners_.empty()) tellListeners(listeners_, enabled_, event);
+  if (on_ && !listeners_.empty()) tellListeners(listeners_, on_, event);
 }
 
 // --- Dataset -----------------------------------------------------------------
@@ -991,6 +1009,10 @@ void Dataset::emptyTable() {
   if (impl_->table) throw impl_->componentError("Cannot perform this operation on an open dataset");
   if (!exclusive_) throw impl_->componentError("Cannot empty the table without exclusive mode");
   impl_->openTable(TableAccess::Exclusive)->empty();
+}
+
+void Dataset::storePendingEdit() {
+  if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) post();
 }
 
 void Dataset::beginSyncBatch() {

@@ -71,18 +71,37 @@ enum class DataEvent {
 };
 
 // The switch between a Dataset and its bound controls (grids, edits). While
-// disabled, listeners hear nothing; enabling sends one DataSetChanged.
+// it is off, or while any Quiet lives, listeners hear nothing; when both
+// let go they hear one DataSetChanged.
 class DataSource {
  public:
   using Listener = std::function<void(DataEvent)>;
-  bool enabled() const { return enabled_; }
+  bool enabled() const { return on_; }
+  // The switch as a user of the table sets it.
   void setEnabled(bool on);
   int subscribe(Listener listener);  // returns a handle for unsubscribe
   void unsubscribe(int handle);
   void notify(DataEvent event);
 
+  // Keeps the controls still for a pass and lets them read everything anew
+  // at its end, however it ends. Passes nest; a switch that someone turned
+  // off meanwhile stays off.
+  class Quiet {
+   public:
+    explicit Quiet(DataSource& source);
+    ~Quiet();  // a listener's failure on DataSetChanged is its own to show
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+   private:
+    DataSource& source_;
+  };
+
  private:
-  bool enabled_ = true;
+  void update();
+  bool switch_ = true;
+  int quiet_ = 0;
+  bool on_ = true;  // switch_ and no Quiet: read once per row by walks
   int nextHandle_ = 1;
   std::vector<std::pair<int, Listener>> listeners_;
 };
@@ -132,6 +151,9 @@ class Dataset {
   std::string takeRepairNotice();
 
   DatasetState state() const { return state_; }
+  // Stores a pending edit or insert, as moving the cursor does; a pass over
+  // the rows starts so.
+  void storePendingEdit();
   void append();  // insert state; onNewRecord runs before it returns
   void edit();    // from browse: locks the row; on an empty dataset: append
   void post();

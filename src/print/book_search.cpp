@@ -18,29 +18,6 @@ namespace {
 
 constexpr const char* kRecomputeStart = "Start";
 
-// The journal's bound controls follow a long pass only at its end: one
-// DataSetChanged instead of an event per step. A data source that someone
-// else has switched off (a restore) stays off.
-class QuietDataSource {
- public:
-  explicit QuietDataSource(ledger::DataSource& source) : source_(source), wasEnabled_(source.enabled()) {
-    source_.setEnabled(false);
-  }
-  ~QuietDataSource() {
-    // The listeners' handling of DataSetChanged cannot fail the pass that
-    // has ended; an error there is theirs to show.
-    try {
-      if (wasEnabled_) source_.setEnabled(true);
-    } catch (...) {
-    }
-  }
-  QuietDataSource(const QuietDataSource&) = delete;
-  QuietDataSource& operator=(const QuietDataSource&) = delete;
-
- private:
-  ledger::DataSource& source_;
-  bool wasEnabled_;
-};
 
 // A list's current row ID as the filter compares it: a whole number, 0 for
 // an empty ID and for a list without rows.
@@ -92,7 +69,8 @@ void BookSearch::setCriteria(const SearchCriteria& criteria) {
 
 void BookSearch::ApplyFilter() {
   Dataset& journal = ledger_.journal();
-  QuietDataSource quiet(journal.dataSource());
+  // The grid follows a long pass only at its end: one DataSetChanged.
+  ledger::DataSource::Quiet quiet(journal.dataSource());
   // 1.
   journal.setFiltered(false);
   // 2. Also shows what other users changed meanwhile.
@@ -156,7 +134,8 @@ bool BookSearch::Table1FilterRecord(Dataset& journal) {
 
 void BookSearch::RecomputeShownBalances(std::string_view initialBalance) {
   Dataset& journal = ledger_.journal();
-  QuietDataSource quiet(journal.dataSource());
+  // The grid follows a long pass only at its end: one DataSetChanged.
+  ledger::DataSource::Quiet quiet(journal.dataSource());
   // 1.
   journal.first();
   // 2.

@@ -216,13 +216,21 @@ TEST_F(LedgerRules, TheGridIsDetachedDuringTheWalkAndReconnectedOnlyWhileRefresh
   EXPECT_NE(std::find(events.begin(), events.end(), ledger::DataEvent::DataSetChanged), events.end());
   EXPECT_TRUE(l.journal().dataSource().enabled());
 
+  // A grid that someone switched off stays off after the rule.
+  l.journal().dataSource().setEnabled(false);
+  l.newJournalRow();
+  EXPECT_FALSE(l.journal().dataSource().enabled());
+  l.RecomputeBalances();
+  EXPECT_FALSE(l.journal().dataSource().enabled());
+  l.journal().dataSource().setEnabled(true);
+
   events.clear();
   l.RefreshAfterNewRecord = false;
   l.newJournalRow();
   EXPECT_FALSE(l.journal().dataSource().enabled());
   // Only the start of the insert, before the rule switched the grid off.
   for (ledger::DataEvent e : events) EXPECT_EQ(e, ledger::DataEvent::StateChanged);
-  EXPECT_EQ(stored(LedgerTable::Journal).size(), 5u);
+  EXPECT_EQ(stored(LedgerTable::Journal).size(), 6u);
 }
 
 TEST_F(LedgerRules, AnErrorInsideTheRuleEndsTheAppendWithTheEmptyRowKept) {

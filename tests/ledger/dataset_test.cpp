@@ -375,6 +375,29 @@ TEST_F(DatasetTest, TheDataSourceTellsItsListenersUnlessSwitchedOff) {
   t.dataSource().setEnabled(true);
   EXPECT_EQ(events.size(), 1u);
 
+  // Quiet passes nest and bring one DataSetChanged at the end of the last;
+  // a switch turned off meanwhile stays off.
+  events.clear();
+  {
+    ledger::DataSource::Quiet outer(t.dataSource());
+    {
+      ledger::DataSource::Quiet inner(t.dataSource());
+      t.first();
+    }
+    EXPECT_FALSE(t.dataSource().enabled());
+    t.next();
+  }
+  EXPECT_EQ(events, (std::vector<DataEvent>{DataEvent::DataSetChanged}));
+  events.clear();
+  {
+    ledger::DataSource::Quiet pass(t.dataSource());
+    t.dataSource().setEnabled(false);
+  }
+  EXPECT_FALSE(t.dataSource().enabled());
+  EXPECT_TRUE(events.empty());
+  t.dataSource().setEnabled(true);
+  EXPECT_EQ(events, (std::vector<DataEvent>{DataEvent::DataSetChanged}));
+
   // A listener that leaves while it is told, and one that comes meanwhile.
   events.clear();
   int second = 0;
