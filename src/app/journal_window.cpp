@@ -1,6 +1,8 @@
 #include "app/journal_window.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QAction>
 #include <QApplication>
@@ -320,13 +322,18 @@ void JournalWindow::FormShow() {
   if (Form7) Form7->loadSettings(settings_);
   // 4. The help topics.
   if (Form8) Form8->LoadHelpTopics();
-  // 5. The status line, with what the engine had to repair on opening.
+  // 5. The status line, with what the engine had to repair on opening. A
+  //    damaged table repaired with the file as found kept beside it is too
+  //    grave for the status line: it gets a message box the user must close.
   std::string started = "Started...";
+  std::vector<std::string> damaged;
   for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
     const std::string notice = table->takeRepairNotice();
     if (!notice.empty()) started += " " + notice;
+    if (std::string damage = table->takeDamageNotice(); !damage.empty()) damaged.push_back(std::move(damage));
   }
   statusLine_->show(started);
+  for (const std::string& damage : damaged) showErrorMessage(this, QString::fromUtf8(text::toUtf8(damage)));
 }
 
 void JournalWindow::closeEvent(QCloseEvent* event) {

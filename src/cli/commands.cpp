@@ -129,6 +129,15 @@ class CliStatusLine : public app::StatusLine {
   std::chrono::steady_clock::time_point lastPaint_{};
 };
 
+// What the engine had to repair on opening a table, on standard error: a
+// count a crash left behind, or a damaged count repaired with the file as
+// found kept beside it.
+void reportRepairs(ledger::Dataset& table, Output& io) {
+  for (const std::string& notice : {table.takeRepairNotice(), table.takeDamageNotice()}) {
+    if (!notice.empty()) io.err << text::toUtf8(notice) << "\n";
+  }
+}
+
 // One command's ledger: the same tables and rules the windows use, opened as
 // at start-up (missing tables are created, the lists stand on their first
 // rows, the calendar on today).
@@ -142,11 +151,10 @@ class Session {
       throw mincar::Error(mincar::fill("Folder %s does not exist", {text::pathText(inv.workDir)}));
     }
     ledger_.open();
-    // What the window's status line says after "Started...": a table the
-    // engine had to repair on opening (a crash left its count behind).
+    // What the window shows after "Started...": a table the engine had to
+    // repair on opening.
     for (ledger::Dataset* table : {&ledger_.journal(), &ledger_.moves(), &ledger_.books()}) {
-      const std::string notice = table->takeRepairNotice();
-      if (!notice.empty()) io.err << text::toUtf8(notice) << "\n";
+      reportRepairs(*table, io);
     }
   }
 
@@ -262,6 +270,7 @@ int cmdList(const Invocation& inv, Output& io) {
   ledger::Dataset table("Table1", ledger::tablePath(inv.workDir, which),
                         text::Regional::fromEnvironment());
   table.open();
+  reportRepairs(table, io);
   std::string lines;
   for (table.first(); !table.eof(); table.next()) {
     lines += backup::RecordToText(table);

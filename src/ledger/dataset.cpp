@@ -150,6 +150,7 @@ struct Dataset::Impl {
   bool filtering = false;
   VisibleRows rows;
   std::string repairNotice;
+  std::string damageNotice;
   FileOpener openFile;
 
   // The last number decoded, for the next question about the same field of
@@ -319,6 +320,7 @@ struct Dataset::Impl {
       }
     }
     repairNotice = table->takeRepairNotice();
+    damageNotice = table->takeDamageNotice();
     rows.forget();
     moveCursor(-1);
     eof = bof = true;
@@ -1034,6 +1036,7 @@ void Dataset::unlockNumbering() noexcept {
 }
 
 std::string Dataset::takeRepairNotice() { return std::exchange(impl_->repairNotice, std::string()); }
+std::string Dataset::takeDamageNotice() { return std::exchange(impl_->damageNotice, std::string()); }
 
 void Dataset::append() { impl_->append(); }
 void Dataset::edit() { impl_->edit(); }

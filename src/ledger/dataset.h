@@ -149,6 +149,10 @@ class Dataset {
   // What the engine had to repair when it opened the table ("" if nothing),
   // for the status line; reading it clears it.
   std::string takeRepairNotice();
+  // What the engine found damaged and repaired when it opened the table,
+  // keeping the file as found beside it ("" if nothing): too grave for the
+  // status line, the user must read it. Reading it clears it.
+  std::string takeDamageNotice();
 
   DatasetState state() const { return state_; }
   // Stores a pending edit or insert, as moving the cursor does; a pass over

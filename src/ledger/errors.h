@@ -19,6 +19,17 @@ inline constexpr std::string_view kCannotCreate = "Cannot create %s: %s";
 inline constexpr std::string_view kCannotRead = "Cannot read %s: %s";
 inline constexpr std::string_view kCannotWrite = "Cannot write to %s: %s";
 inline constexpr std::string_view kCannotLock = "Cannot lock %s: %s";
+inline constexpr std::string_view kCountRepaired = "%s: the row count was repaired from %d to %d";
+// A header that counts more rows than the file holds: repaired on opening,
+// once the file as found is kept beside it.
+inline constexpr std::string_view kOvercountRepaired =
+    "%s: the header promised %d rows, but only %d are in the file; the file as it was found is kept as %s";
+inline constexpr std::string_view kOvercountNotCopied =
+    "%s: the header promises %d rows, but only %d are in the file; it was left as it is, because a copy of "
+    "it as found could not be kept: %s";
+inline constexpr std::string_view kOvercountWhileOpen =
+    "%s: the header promises %d rows, but only %d are in the file; another program damaged it while it was "
+    "open, and the next opening repairs it, keeping the file as it was found";
 }  // namespace messages
 
 // Another user holds the row's lock: an edit or delete is refused at once.

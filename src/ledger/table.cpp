@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cassert>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
@@ -54,6 +57,27 @@ std::unique_ptr<File> openCurrentFile(const std::filesystem::path& path, TableAc
     // A refused lock is reported by the constructor, which tries it again.
     if (!file || file->lock(lock_layout::kOpenLock, 1, mode) != 0) return file;
     if (file->isNamedBy(path) || attempt == 20) return file;
+  }
+}
+
+// Where the file as found goes before a damaged count is repaired:
+// "peden.dbf.damaged-20261208-112233" beside it, "-2", "-3" ... after the
+// stamp when that is taken, so that no earlier copy is ever replaced.
+std::filesystem::path damagedCopyName(const std::filesystem::path& table) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32] = {};
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  const std::string base = table.filename().string() + ".damaged-" + stamp;
+  std::filesystem::path name = table.parent_path() / base;
+  // Ends: the folder holds finitely many names.
+  for (int n = 2;; ++n) {
+    struct stat st {};
+    // lstat: a planted link takes the name too. Any other failure is left
+    // to the copy, which reports it.
+    if (::lstat(name.c_str(), &st) != 0) return name;
+    name = table.parent_path() / (base + "-" + std::to_string(n));
   }
 }
 
@@ -134,21 +158,26 @@ class Table::PageToucher {
 Table::Table(std::filesystem::path path, TableAccess access)
     : Table(path, access, openCurrentFile(path, access)) {}
 
-Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file)
+Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file,
+             ReplacementFile::FileMaker makeCopy)
     : path_(std::move(path)), shownPath_(text::pathText(path_)), access_(access), file_(std::move(file)) {
   if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {shownPath_}));
   const LockMode openMode = access_ == TableAccess::Exclusive ? LockMode::Exclusive : LockMode::Shared;
   if (!tryLock(*file_, lock_layout::kOpenLock, openMode, shownPath_)) {
     throw TableBusyError(shownPath_);
   }
-  std::int64_t uncounted = 0;
+  Extent extent;
   {
     // An append in progress holds the header lock: waiting for it means we
     // never take its record, already written, for a crash's leftover.
     HeaderLock lock(*file_, LockMode::Shared, shownPath_);
-    readHeaderAndExtent(uncounted);
+    extent = readHeaderAndExtent();
   }
-  if (uncounted > 0) repairCount();
+  if (count_ > extent.complete) {
+    repairOvercount(makeCopy);
+  } else if (extent.uncounted > 0) {
+    repairCount();
+  }
 }
 
 Table::~Table() {
@@ -200,7 +229,7 @@ void Table::sync() {
   }
 }
 
-void Table::readHeaderAndExtent(std::int64_t& uncounted) {
+Table::Extent Table::readHeaderAndExtent() {
   // The fixed part tells how long the whole header is.
   const dbf::Header fixed = readFileHeader();
   std::string bytes(static_cast<std::size_t>(fixed.headerLength), '\0');
@@ -218,40 +247,99 @@ void Table::readHeaderAndExtent(std::int64_t& uncounted) {
 
   const long long size = fileSize();
   const long long dataSize = std::max(0LL, size - header_.headerLength);
-  const std::int64_t present = dataSize / recordLength_;
-  if (count_ > present) {
-    damaged(shownPath_, mincar::fill("the header counts %d rows, but the file holds only %d",
-                                     {number(count_), number(present)}));
-  }
-  uncounted = 0;
+  Extent extent;
+  // A partial record at the end (a write cut short) is no record.
+  extent.complete = dataSize / recordLength_;
+  if (count_ > extent.complete) return extent;  // damage: the caller repairs it
   const long long countedEnd = recordOffset(count_);
   if (size > countedEnd) {
     const long long tailLength = std::min<long long>(size - countedEnd, kMaxUncountedRecords * recordLength_);
     std::string tail(static_cast<std::size_t>(tailLength), '\0');
     readExactly(tail.data(), tail.size(), countedEnd);
-    uncounted = dbf::countUncountedRecords(tail, recordLength_);
-    uncounted = std::min(uncounted, dbf::kMaxRecordCount - count_);
+    extent.uncounted = dbf::countUncountedRecords(tail, recordLength_);
+    extent.uncounted = std::min(extent.uncounted, dbf::kMaxRecordCount - count_);
   }
+  return extent;
 }
 
 void Table::repairCount() {
   HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
   // Another process may have repaired or appended since we looked.
-  std::int64_t uncounted = 0;
-  readHeaderAndExtent(uncounted);
-  if (uncounted == 0) return;
+  const Extent extent = readHeaderAndExtent();
+  if (extent.uncounted == 0 || count_ > extent.complete) return;
   const std::int64_t before = count_;
-  const std::int64_t after = count_ + uncounted;
+  const std::int64_t after = count_ + extent.uncounted;
   const text::Date today = text::Date::today();
   const std::string bytes = dbf::encodeDateAndCount(today, after);
   writeAll(bytes.data(), bytes.size(), static_cast<long long>(dbf::OFFSET_DATE));
   count_ = after;
   headerDate_ = today;
-  repairNotice_ = mincar::fill("%s: the row count was repaired from %d to %d",
-                               {shownPath_, number(before), number(after)});
+  repairNotice_ = mincar::fill(messages::kCountRepaired, {shownPath_, number(before), number(after)});
+}
+
+// A header that counts more records than the file holds was damaged
+// elsewhere (a power cut on an older version, a copy cut short, another
+// program). Refusing it would lock the user out of their own cash book, and
+// the missing rows are not in the file anyway: so the file as found is kept
+// beside it first, and only then the count is lowered to the records there.
+void Table::repairOvercount(const ReplacementFile::FileMaker& makeCopy) {
+  HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
+  // Another copy of the program may have repaired it since we looked.
+  const Extent extent = readHeaderAndExtent();
+  if (count_ <= extent.complete) return;
+  const std::int64_t promised = count_;
+  const std::int64_t present = extent.complete;
+  std::filesystem::path copy;
+  try {
+    copy = keepDamagedCopy(makeCopy);
+  } catch (const mincar::Error& e) {
+    // Without the copy nothing is changed: the rows beyond might yet be
+    // recovered from the file by hand.
+    throw mincar::Error(
+        mincar::fill(messages::kOvercountNotCopied, {shownPath_, number(promised), number(present), e.what()}));
+  }
+  // End mark first, count next, cut last (as empty() does): a crash between
+  // them leaves a count that the next open accepts as it is.
+  const long long end = recordOffset(present);
+  const char eof = dbf::END_OF_FILE_CHARACTER;
+  writeAll(&eof, 1, end);
+  const text::Date today = text::Date::today();
+  const std::string dateAndCount = dbf::encodeDateAndCount(today, present);
+  writeAll(dateAndCount.data(), dateAndCount.size(), static_cast<long long>(dbf::OFFSET_DATE));
+  count_ = present;
+  headerDate_ = today;
+  if (const int error = file_->truncate(end + 1)) {
+    throw mincar::Error(mincar::fill(messages::kCannotWrite, {shownPath_, systemMessage(error)}));
+  }
+  if (const int error = file_->sync()) {
+    throw mincar::Error(mincar::fill(messages::kCannotWrite, {shownPath_, systemMessage(error)}));
+  }
+  damageNotice_ = mincar::fill(messages::kOvercountRepaired,
+                               {shownPath_, number(promised), number(present), text::pathText(copy)});
+}
+
+// The whole file, byte for byte, under a new name beside it; called under
+// the exclusive header lock, so no append changes it meanwhile.
+std::filesystem::path Table::keepDamagedCopy(const ReplacementFile::FileMaker& makeCopy) {
+  constexpr std::size_t kChunkBytes = 1 << 20;
+  ReplacementFile out(damagedCopyName(path_), ReplaceTexts{messages::kCannotCreate, messages::kCannotWrite},
+                      makeCopy);
+  const long long size = fileSize();
+  std::string chunk;
+  for (long long at = 0; at < size;) {
+    const std::size_t length = static_cast<std::size_t>(std::min<long long>(size - at, kChunkBytes));
+    chunk.resize(length);
+    readExactly(chunk.data(), length, at);
+    out.write(chunk);
+    at += static_cast<long long>(length);
+  }
+  out.commit();
+  return out.target();
 }
 
 std::string Table::takeRepairNotice() { return std::exchange(repairNotice_, std::string()); }
+
+std::string Table::takeDamageNotice() { return std::exchange(damageNotice_, std::string()); }
 
 std::int64_t Table::refreshCount() {
   dbf::Header h;
@@ -266,8 +354,14 @@ std::int64_t Table::refreshCount() {
   }
   const std::int64_t present = std::max(0LL, size - header_.headerLength) / recordLength_;
   if (h.recordCount > present) {
-    damaged(shownPath_, mincar::fill("the header counts %d rows, but the file holds only %d",
-                                     {number(h.recordCount), number(present)}));
+    // Only damage from elsewhere gets here: cooperating processes write the
+    // record before the count and cut only under exclusive access. No repair
+    // while open: our cursor, a row lock or a pending edit may stand on the
+    // rows that are gone, and the copy would no longer show the file as the
+    // damage left it once we had read on. At open nothing depends on the
+    // count yet, so the next open repairs it and keeps the file as found.
+    throw mincar::Error(mincar::fill(messages::kOvercountWhileOpen,
+                                     {shownPath_, number(h.recordCount), number(present)}));
   }
   if (h.recordCount < count_) forgetWindows();  // rows went: another program emptied the table
   count_ = h.recordCount;

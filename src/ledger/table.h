@@ -9,6 +9,7 @@
 
 #include "ledger/dbf_header.h"
 #include "ledger/file.h"
+#include "ledger/replace_file.h"
 #include "ledger/value.h"
 
 namespace ledger {
@@ -17,7 +18,7 @@ enum class TableAccess { Shared, Exclusive };
 
 // One open dBASE table file: its header, records by number, appends that
 // other processes' appends cannot overwrite, row locks, and the repair of a
-// count that a crash left one behind. Reads go through two windows that
+// count that a crash left one behind or that damage left beyond the records. Reads go through two windows that
 // slide over the file (mapped views of 8 MiB, or read copies of 64 KiB where
 // a file cannot be mapped), and a third one ahead of them while a ReadAhead
 // lives, so memory stays the same whatever the table's size.
@@ -26,9 +27,11 @@ class Table {
   // Opens the table for reading and writing. Errors (mincar::Error): "Cannot
   // open file %s", damage naming the file, the busy refusal.
   Table(std::filesystem::path path, TableAccess access);
-  // The same over a file the caller opened; tests stand faulty files in here.
-  // A null file is reported as a file that cannot be opened.
-  Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file);
+  // The same over a file the caller opened; tests stand faulty files in here,
+  // and a failing maker for the copy a damaged file leaves beside it. A null
+  // file is reported as a file that cannot be opened.
+  Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file,
+        ReplacementFile::FileMaker makeCopy = createPosixFile);
   ~Table();
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
@@ -127,8 +130,13 @@ class Table {
   // Removes every record; needs exclusive access.
   void empty();
 
-  // What opening had to repair ("" if nothing); reading it clears it.
+  // What opening had to repair after a crash ("" if nothing), for the status
+  // line; reading it clears it.
   std::string takeRepairNotice();
+  // What opening found damaged and repaired, keeping the file as found
+  // beside it ("" if nothing): the user must read this one, in a message box
+  // or on standard error. Reading it clears it.
+  std::string takeDamageNotice();
 
   static void create(const std::filesystem::path& path, const std::vector<FieldDef>& fields);
 
@@ -149,8 +157,15 @@ class Table {
   void fillWindow(Window& w, std::int64_t first, std::int64_t end);
   void prepareAhead(std::int64_t first);
   void release(Window& w) noexcept;
-  void readHeaderAndExtent(std::int64_t& uncounted);
+  // What the file holds after the header, against the header's count.
+  struct Extent {
+    std::int64_t complete = 0;   // whole records present
+    std::int64_t uncounted = 0;  // whole records after the counted ones that a crash left uncounted
+  };
+  Extent readHeaderAndExtent();
   void repairCount();
+  void repairOvercount(const ReplacementFile::FileMaker& makeCopy);
+  std::filesystem::path keepDamagedCopy(const ReplacementFile::FileMaker& makeCopy);
   dbf::Header readFileHeader();
   long long fileSize();
   void readExactly(char* buffer, std::size_t count, long long offset);
@@ -186,6 +201,7 @@ class Table {
   bool unsynced_ = false;
   std::string appendBuffer_;
   std::string repairNotice_;
+  std::string damageNotice_;
 };
 
 }  // namespace ledger

@@ -1,10 +1,12 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -242,6 +244,115 @@ TEST(CliAddRow, ReportsACountThatTheEngineRepairedOnOpening) {
   EXPECT_EQ(r.err, journal.string() + ": the row count was repaired from 1 to 2\n" +
                        "New record is appended...\n");
   EXPECT_EQ(r.out, "3\n");
+}
+
+// Damage from elsewhere: the header of `table` promises `counted` rows,
+// and half a record follows the rows there are, as a copy cut short leaves.
+std::string promiseMoreRows(const fs::path& table, std::uint32_t counted) {
+  std::string bytes = testing_support::readFile(table);
+  auto le16 = [&](std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+  };
+  const std::size_t headerLength = le16(8);
+  const std::size_t recordLength = le16(10);
+  const std::size_t rows = (bytes.size() - headerLength) / recordLength;
+  bytes.resize(headerLength + rows * recordLength);
+  bytes += bytes.substr(bytes.size() - recordLength, recordLength / 2);
+  for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<char>(counted >> (8 * i) & 0xFF);
+  testing_support::writeFile(table, bytes);
+  return bytes;
+}
+
+// The copies of `table` that repairs kept beside it.
+std::vector<fs::path> keptCopies(const fs::path& table) {
+  std::vector<fs::path> copies;
+  for (const auto& entry : fs::directory_iterator(table.parent_path())) {
+    if (entry.path().filename().string().rfind(table.filename().string() + ".damaged-", 0) == 0) {
+      copies.push_back(entry.path());
+    }
+  }
+  return copies;
+}
+
+TEST(CliDamage, AJournalWhoseHeaderPromisesMoreRowsIsRepairedAndListedWithTheNoticeOnStandardError) {
+  TempDir dir;
+  standardLists(dir);
+  for (int day = 1; day <= 8; ++day) ok(dir, {"add-row", "--date", std::to_string(day) + ".3.2026"});
+  const std::string rows = listed(dir, "journal");
+  const fs::path journal = ledger::tablePath(dir.path(), ledger::LedgerTable::Journal);
+  const std::string found = promiseMoreRows(journal, 11);
+
+  auto r = run(cli(), {"-C", dir.path().string(), "list", "journal"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, rows);
+  const std::vector<fs::path> copies = keptCopies(journal);
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(testing_support::readFile(copies[0]), found);
+  EXPECT_EQ(r.err, journal.string() +
+                       ": the header promised 11 rows, but only 8 are in the file; the file as it was found is "
+                       "kept as " +
+                       copies[0].string() + "\n");
+
+  // Repaired for good: the next command reports nothing and goes on.
+  auto next = run(cli(), {"-C", dir.path().string(), "add-row", "--date", "9.3.2026"});
+  ASSERT_EQ(next.exitCode, 0) << next.err;
+  EXPECT_EQ(next.err, "New record is appended...\n");
+  EXPECT_EQ(next.out, "9\n");
+  EXPECT_EQ(keptCopies(journal).size(), 1u);
+}
+
+TEST(CliDamage, CommandsOnTheLedgerRepairTooAndSaySo) {
+  TempDir dir;
+  standardLists(dir);
+  ok(dir, {"add-row", "--date", "1.3.2026"});
+  ok(dir, {"add-row", "--date", "2.3.2026"});
+  const fs::path journal = ledger::tablePath(dir.path(), ledger::LedgerTable::Journal);
+  promiseMoreRows(journal, 5);
+  const fs::path backup = dir / "zaloha.txu";
+  auto r = run(cli(), {"-C", dir.path().string(), "backup", backup.string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<fs::path> copies = keptCopies(journal);
+  ASSERT_EQ(copies.size(), 1u);
+  const std::string notice = journal.string() +
+                             ": the header promised 5 rows, but only 2 are in the file; the file as it was found "
+                             "is kept as " +
+                             copies[0].string() + "\n";
+  EXPECT_EQ(r.err, notice + backup.string() + "\n");
+  EXPECT_TRUE(fs::exists(backup));
+}
+
+TEST(CliDamage, WhenNoCopyCanBeKeptTheCommandFailsAndTheFileStaysAsFound) {
+  TempDir dir;
+  standardLists(dir);
+  ok(dir, {"add-row", "--date", "1.3.2026"});
+  const fs::path journal = ledger::tablePath(dir.path(), ledger::LedgerTable::Journal);
+  const std::string found = promiseMoreRows(journal, 3);
+  // A user who may write the table but not create files beside it: under
+  // root (as CI runs), another user; else the folder made read-only.
+  ::chmod(dir.path().c_str(), 0755);
+  ::chmod(journal.parent_path().c_str(), 0755);
+  ::chmod(journal.c_str(), 0666);
+  testing_support::RunResult r;
+  if (::geteuid() == 0) {
+    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no setpriv to run as another user";
+    r = run("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", cli().string(), "-C",
+                                 dir.path().string(), "list", "journal"});
+  } else {
+    ::chmod(journal.parent_path().c_str(), 0555);
+    r = run(cli(), {"-C", dir.path().string(), "list", "journal"});
+    ::chmod(journal.parent_path().c_str(), 0755);
+  }
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string start = journal.string() +
+                            ": the header promises 3 rows, but only 1 are in the file; it was left as it is, because "
+                            "a copy of it as found could not be kept: Cannot create " +
+                            journal.string() + ".damaged-";
+  EXPECT_EQ(r.err.substr(0, start.size()), start) << r.err;
+  EXPECT_TRUE(r.err.ends_with(": Permission denied\n")) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(testing_support::readFile(journal), found);
+  EXPECT_TRUE(keptCopies(journal).empty());
 }
 
 TEST(CliSet, StampsTheBookMovementAndDateOnTheRowWithThatId) {

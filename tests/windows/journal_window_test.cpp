@@ -147,6 +147,37 @@ class JournalWindowTest : public QObject {
     QCOMPARE(model().rowCount(), 3);
   }
 
+  void aDamagedCountIsRepairedAndShownInAMessageBox() {
+    {
+      ProgramWindows first;
+      for (int i = 0; i < 3; ++i) first.journal->ledger().newJournalRow();
+    }
+    // Damage from elsewhere: the header promises 5 rows, the file holds 3
+    // and half of a fourth.
+    const auto path = ledger::tablePath(folder_->path(), ledger::LedgerTable::Journal);
+    std::string bytes = testing_support::readFile(path);
+    const std::size_t recordLength = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
+    bytes.pop_back();  // the end mark
+    bytes += bytes.substr(bytes.size() - recordLength, recordLength / 2);
+    bytes[4] = 5;
+    testing_support::writeFile(path, bytes);
+
+    MessageBoxCloser boxes;
+    startProgram();
+    std::vector<std::filesystem::path> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+      if (entry.path().filename().string().rfind("peden.dbf.damaged-", 0) == 0) copies.push_back(entry.path());
+    }
+    QCOMPARE(copies.size(), std::size_t(1));
+    QCOMPARE(testing_support::readFile(copies[0]), bytes);
+    const std::string notice = mincar::fill(
+        "%s: the header promised %d rows, but only %d are in the file; the file as it was found is kept as %s",
+        {ledger().journal().path().string(), "5", "3", copies[0].string()});
+    QCOMPARE(boxes.texts, QStringList({fromCp1250(notice)}));
+    QCOMPARE(ledger().status().text(), std::string("Started..."));
+    QCOMPARE(model().rowCount(), 3);
+  }
+
   void missingSettingsFileIsReportedAndDefaultsStay() {
     std::filesystem::remove(*folder_ / "prop1.txt");
     MessageBoxCloser boxes;
