@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <array>
-#include <fstream>
+#include <memory>
+#include <sstream>
 #include <system_error>
 
+#include "ledger/file.h"
 #include "ledger/replace_file.h"
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -26,6 +28,9 @@ constexpr std::array<const char*, kLineCount> kKeyTexts = {
 // not set, so that an emptied field (written as one blank) brings the
 // default back on the next start.
 constexpr size_t kShortestKeptValue = 3;
+
+// Eight short lines; far beyond this no file is a settings file.
+constexpr long long kLargestSettingsFile = 64 << 10;
 
 std::array<std::string*, kLineCount> fieldsInFileOrder(Settings& s) {
   return {&s.firma, &s.vystavil, &s.schvalil, &s.prevzal,
@@ -47,11 +52,30 @@ Settings Settings::defaults(const text::Regional& regional, const text::Date& to
 
 void ReadSettingsFile(const fs::path& file, LineReader& reader, Settings& settings) {
   const std::string openError = mincar::fill("Cannot open file %s", {text::pathText(file)});
-  std::error_code ec;
-  // A folder opens as a stream on some systems and then reads as nothing.
-  if (fs::is_directory(file, ec)) throw mincar::Error(openError);
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw mincar::Error(openError);
+  const std::string shown = text::pathText(file);
+  int error = 0;
+  std::unique_ptr<ledger::File> opened = ledger::openPosixFileForReading(file, error);
+  // A pipe, a device or a folder at the name is refused at once: reading one
+  // would hang, or grow without end.
+  if (error == ledger::kNotARegularFile) {
+    throw mincar::Error(mincar::fill("Cannot open file %s: not a regular file", {shown}));
+  }
+  if (!opened) throw mincar::Error(openError);
+  const ledger::IoResult size = opened->size();
+  if (size.error) throw mincar::Error(mincar::fill("Cannot read file %s", {shown}));
+  if (size.bytes > kLargestSettingsFile) {
+    throw mincar::Error(mincar::fill("Cannot open file %s: larger than any settings file (64 KiB)", {shown}));
+  }
+  std::string bytes(static_cast<std::size_t>(size.bytes), '\0');
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ledger::IoResult r = opened->pread(bytes.data() + got, bytes.size() - got, static_cast<long long>(got));
+    if (r.error) throw mincar::Error(mincar::fill("Cannot read file %s", {shown}));
+    if (r.bytes == 0) break;  // cut meanwhile: what is there is read
+    got += static_cast<std::size_t>(r.bytes);
+  }
+  bytes.resize(got);
+  std::istringstream in(bytes);
 
   std::array<std::string, kLineCount> values;
   for (std::string& value : values) value = GetToken(reader.ReadLine(in), ';', 1);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "backup/backup_file.h"
+#include "ledger/errors.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 
@@ -31,16 +32,17 @@ constexpr std::size_t kLongestLine = 16 << 20;
 }  // namespace
 
 BackupLines::BackupLines(std::filesystem::path file) : path_(std::move(file)) {
-  do {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd_ < 0 && errno == EINTR);
-  if (fd_ < 0) throw mincar::Error(mincar::fill("Cannot open file %s", {text::pathText(path_)}));
+  int error = 0;
+  file_ = ledger::openPosixFileForReading(path_, error);
+  // A pipe or a device would hang the restore or feed it without end.
+  if (error == ledger::kNotARegularFile) {
+    throw mincar::Error(mincar::fill("Cannot open file %s: not a regular file", {text::pathText(path_)}));
+  }
+  if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {text::pathText(path_)}));
   buffer_.resize(kBlockBytes);
 }
 
-BackupLines::~BackupLines() {
-  if (fd_ >= 0) ::close(fd_);
-}
+BackupLines::~BackupLines() = default;
 
 bool BackupLines::more() {
   if (atEnd_) return false;
@@ -59,12 +61,12 @@ bool BackupLines::more() {
     }
     buffer_.resize(buffer_.size() * 2);
   }
-  for (;;) {
-    const ssize_t n = ::pread(fd_, buffer_.data() + end_, buffer_.size() - end_, static_cast<off_t>(fileOffset_));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      throw mincar::Error(mincar::fill("Cannot read %s: %s", {text::pathText(path_), std::generic_category().message(errno)}));
+  {
+    const ledger::IoResult r = file_->pread(buffer_.data() + end_, buffer_.size() - end_, fileOffset_);
+    if (r.error) {
+      throw mincar::Error(mincar::fill("Cannot read %s: %s", {text::pathText(path_), ledger::systemMessage(r.error)}));
     }
+    const long long n = r.bytes;
     if (n == 0) {
       atEnd_ = true;
       return false;

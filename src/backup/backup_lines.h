@@ -1,8 +1,11 @@
 #pragma once
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ledger/file.h"
 
 namespace backup {
 
@@ -57,7 +60,7 @@ class BackupLines {
   std::string_view withoutCr(const char* begin, const char* end);
 
   std::filesystem::path path_;
-  int fd_ = -1;
+  std::unique_ptr<ledger::File> file_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // the unread bytes are buffer_[begin_, end_)
   std::size_t end_ = 0;

@@ -37,6 +37,16 @@ class PosixFile final : public File {
     }
   }
 
+  bool isRegular() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+  }
+
+  void clearNonBlocking() {
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+  }
+
   bool isNamedBy(const std::filesystem::path& path) const override {
     struct stat mine {}, named {};
     if (::fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &named) != 0) return false;
@@ -114,6 +124,19 @@ std::unique_ptr<File> openWith(const std::filesystem::path& path, int flags, int
 }
 
 }  // namespace
+
+std::unique_ptr<File> openPosixFileForReading(const std::filesystem::path& path, int& error) {
+  // Non-blocking, so that a pipe at the name cannot hold the open.
+  std::unique_ptr<File> file = openWith(path, O_RDONLY | O_NONBLOCK, error);
+  if (!file) return file;
+  auto& posix = static_cast<PosixFile&>(*file);
+  if (!posix.isRegular()) {
+    error = kNotARegularFile;
+    return nullptr;
+  }
+  posix.clearNonBlocking();
+  return file;
+}
 
 std::unique_ptr<File> openPosixFile(const std::filesystem::path& path, int& error) {
   return openWith(path, O_RDWR, error);

@@ -64,6 +64,14 @@ class File {
   }
 };
 
+// In an open's `error`: the name leads to a folder, a device or a pipe, which
+// is refused at once (a pipe is never waited on, a device never read).
+inline constexpr int kNotARegularFile = -1;
+
+// Opens an existing regular file for reading only; nullptr with error set
+// (an errno value or kNotARegularFile) when it cannot.
+std::unique_ptr<File> openPosixFileForReading(const std::filesystem::path& path, int& error);
+
 // Opens an existing file for reading and writing; nullptr with error set when
 // it cannot.
 std::unique_ptr<File> openPosixFile(const std::filesystem::path& path, int& error);

@@ -8,7 +8,10 @@
 
 namespace ledger {
 
-std::string systemMessage(int error) { return std::generic_category().message(error); }
+std::string systemMessage(int error) {
+  if (error == kNotARegularFile) return "not a regular file";
+  return std::generic_category().message(error);
+}
 
 bool tryLock(File& file, long long offset, LockMode mode, const std::string& shownPath) {
   return tryLockRange(file, offset, 1, mode, shownPath);
