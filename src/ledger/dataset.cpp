@@ -309,7 +309,9 @@ struct Dataset::Impl {
 
   void open() {
     if (table) return;
-    table = openTable(owner.exclusive_ ? TableAccess::Exclusive : TableAccess::Shared);
+    table = openTable(owner.readOnly_    ? TableAccess::ReadOnly
+                      : owner.exclusive_ ? TableAccess::Exclusive
+                                         : TableAccess::Shared);
     if (!sameLayout(owner.fields_, *table)) {
       // Field references stay valid across close and open while the layout
       // stays the same.
@@ -1005,6 +1007,11 @@ bool Dataset::active() const { return impl_->table != nullptr; }
 void Dataset::setExclusive(bool on) {
   if (impl_->table) throw impl_->componentError("Cannot perform this operation on an open dataset");
   exclusive_ = on;
+}
+
+void Dataset::setReadOnly(bool on) {
+  if (impl_->table) throw impl_->componentError("Cannot perform this operation on an open dataset");
+  readOnly_ = on;
 }
 
 void Dataset::emptyTable() {

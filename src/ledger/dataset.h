@@ -131,6 +131,11 @@ class Dataset {
   void setActive(bool on) { on ? open() : close(); }
   void setExclusive(bool on);  // only while closed
   bool exclusive() const { return exclusive_; }
+  // For a command that only reads: the table is opened for reading, nothing
+  // is written (repairs wait), and a change is refused with the reason.
+  // Only while closed.
+  void setReadOnly(bool on);
+  bool readOnly() const { return readOnly_; }
   // Removes every row; needs the table closed and exclusive mode set, and
   // fails while another process has the table open.
   void emptyTable();
@@ -239,6 +244,7 @@ class Dataset {
   std::filesystem::path path_;
   text::Regional regional_;
   bool exclusive_ = false;
+  bool readOnly_ = false;
   bool filtered_ = false;
   DatasetState state_ = DatasetState::Inactive;
   std::vector<Field> fields_;

@@ -30,6 +30,10 @@ inline constexpr std::string_view kOvercountNotCopied =
 inline constexpr std::string_view kOvercountWhileOpen =
     "%s: the header promises %d rows, but only %d are in the file; another program damaged it while it was "
     "open, and the next opening repairs it, keeping the file as it was found";
+// The same met by a command that only reads: it changes nothing.
+inline constexpr std::string_view kOvercountShown =
+    "%s: the header promises %d rows, but only %d are in the file; they are shown, and the first opening "
+    "for writing repairs the file, keeping it as it was found";
 }  // namespace messages
 
 // Another user holds the row's lock: an edit or delete is refused at once.

@@ -139,7 +139,15 @@ std::unique_ptr<File> openPosixFileForReading(const std::filesystem::path& path,
 }
 
 std::unique_ptr<File> openPosixFile(const std::filesystem::path& path, int& error) {
-  return openWith(path, O_RDWR, error);
+  std::unique_ptr<File> file = openWith(path, O_RDWR | O_NONBLOCK, error);
+  if (!file) return file;
+  auto& posix = static_cast<PosixFile&>(*file);
+  if (!posix.isRegular()) {
+    error = kNotARegularFile;
+    return nullptr;
+  }
+  posix.clearNonBlocking();
+  return file;
 }
 
 std::unique_ptr<File> createPosixFile(const std::filesystem::path& path, int& error) {

@@ -3,6 +3,7 @@
 #include <span>
 #include <system_error>
 
+#include "ledger/replace_file.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 
@@ -63,10 +64,14 @@ std::vector<fs::path> createMissingTables(const fs::path& workDir) {
   }
   for (LedgerTable t : {LedgerTable::Journal, LedgerTable::Books, LedgerTable::Moves}) {
     fs::path p = tablePath(workDir, t);
-    if (fs::exists(p, ec)) continue;
+    // A link at the name counts as there, even one that leads nowhere:
+    // opening it then says so, instead of creating through it.
+    if (fs::exists(fs::symlink_status(p, ec))) continue;
     createTable(p, standardLayout(t));
     created.push_back(p);
   }
+  // The new names are durable only once the folder is.
+  if (!created.empty()) syncFolder(dataDir);
   return created;
 }
 

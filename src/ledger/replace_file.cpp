@@ -89,6 +89,15 @@ void EarlyWriteback::written(long long bytes) {
 #endif
 }
 
+int shareWithFolderGroup(File& file, const fs::path& path) {
+  const fs::path folder = path.parent_path();
+  struct stat dir {};
+  struct stat made {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0 || (dir.st_mode & S_IWGRP) == 0) return 0;
+  if (::lstat(path.c_str(), &made) != 0) return errno;
+  return file.setRights((made.st_mode & 07777) | S_IRGRP | S_IWGRP, -1);
+}
+
 fs::path ReplacementFile::temporaryName(const fs::path& target, long process, int attempt) {
   std::string name(1, '.');
   name += target.filename().string();
@@ -155,12 +164,7 @@ ReplacementFile::ReplacementFile(fs::path target, ReplaceTexts texts, FileMaker 
     // The others sharing the file keep what rights they had on it.
     file_->setRights(old.st_mode & 07777, static_cast<long long>(old.st_gid));
   } else {
-    struct stat dir {};
-    struct stat made {};
-    if (::stat(folder.empty() ? "." : folder.c_str(), &dir) == 0 && (dir.st_mode & S_IWGRP) != 0 &&
-        ::lstat(temporary_.c_str(), &made) == 0) {
-      file_->setRights((made.st_mode & 07777) | S_IRGRP | S_IWGRP, -1);
-    }
+    shareWithFolderGroup(*file_, temporary_);
   }
   buffer_.reserve(kBufferBytes);
 }

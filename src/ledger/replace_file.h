@@ -39,6 +39,11 @@ class EarlyWriteback {
   long long started_ = 0;  // bytes whose writeback has been started
 };
 
+// A new file in a group-writable folder gets the group's read and write
+// bits whatever the umask, so that the others sharing the folder can open
+// it. Best effort: 0 or an errno value.
+int shareWithFolderGroup(File& file, const std::filesystem::path& path);
+
 // The texts a replacement fails with; each is filled with the target's shown
 // name and the system's reason (a pattern may leave the reason out).
 struct ReplaceTexts {

@@ -1,9 +1,10 @@
 #include "ledger/table.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cassert>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <condition_variable>
@@ -41,24 +42,55 @@ std::string number(std::int64_t n) { return std::to_string(n); }
   throw mincar::Error(shownPath + ": " + what);
 }
 
-std::unique_ptr<File> openOrNull(const std::filesystem::path& path) {
-  int error = 0;
-  return openPosixFile(path, error);
+// In readOnlyReason_: opened for reading only because the caller asked.
+constexpr int kAskedForReading = -100;
+
+bool mayOnlyRead(int error) { return error == EACCES || error == EROFS || error == EPERM; }
+
+// The reason a name did not open, a link that leads nowhere named as such.
+std::string openFailure(const std::filesystem::path& path, int error) {
+  struct stat st {};
+  if (error == ENOENT && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    return "it is a link to a file that does not exist";
+  }
+  return systemMessage(error);
 }
 
 // A restore renames a new file over the table. Opened just before the rename
 // and locked just after the restore let go, our file would be the old one,
 // already unlinked, and every row written to it lost: so once the open lock
 // is ours the name must still lead to the file we hold, or we open again.
-std::unique_ptr<File> openCurrentFile(const std::filesystem::path& path, TableAccess access) {
+}  // namespace
+
+Table::Opened Table::openCurrentFile(const std::filesystem::path& path, TableAccess access) {
   const LockMode mode = access == TableAccess::Exclusive ? LockMode::Exclusive : LockMode::Shared;
   for (int attempt = 0;; ++attempt) {
-    std::unique_ptr<File> file = openOrNull(path);
+    Opened opened;
+    int error = 0;
+    if (access == TableAccess::ReadOnly) {
+      opened.file = openPosixFileForReading(path, error);
+      opened.readOnlyReason = kAskedForReading;
+    } else {
+      opened.file = openPosixFile(path, error);
+      // A read-only mount, a file without write rights or another user's
+      // file: readable still, for everything that only reads.
+      if (!opened.file && access == TableAccess::Shared && mayOnlyRead(error)) {
+        const int why = error;
+        opened.file = openPosixFileForReading(path, error);
+        opened.readOnlyReason = why;
+      }
+    }
+    if (!opened.file) {
+      opened.whyNot = openFailure(path, error);
+      return opened;
+    }
     // A refused lock is reported by the constructor, which tries it again.
-    if (!file || file->lock(lock_layout::kOpenLock, 1, mode) != 0) return file;
-    if (file->isNamedBy(path) || attempt == 20) return file;
+    if (opened.file->lock(lock_layout::kOpenLock, 1, mode) != 0) return opened;
+    if (opened.file->isNamedBy(path) || attempt == 20) return opened;
   }
 }
+
+namespace {
 
 // Where the file as found goes before a damaged count is repaired:
 // "peden.dbf.damaged-20261208-112233" beside it, "-2", "-3" ... after the
@@ -158,10 +190,28 @@ class Table::PageToucher {
 Table::Table(std::filesystem::path path, TableAccess access)
     : Table(path, access, openCurrentFile(path, access)) {}
 
+Table::Table(std::filesystem::path path, TableAccess access, Opened opened)
+    : path_(std::move(path)),
+      shownPath_(text::pathText(path_)),
+      access_(access),
+      readOnlyReason_(opened.readOnlyReason),
+      file_(std::move(opened.file)) {
+  if (!file_) throw mincar::Error(mincar::fill(messages::kCannotOpenFileBecause, {shownPath_, opened.whyNot}));
+  init(createPosixFile);
+}
+
 Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<File> file,
              ReplacementFile::FileMaker makeCopy)
-    : path_(std::move(path)), shownPath_(text::pathText(path_)), access_(access), file_(std::move(file)) {
+    : path_(std::move(path)),
+      shownPath_(text::pathText(path_)),
+      access_(access),
+      readOnlyReason_(access == TableAccess::ReadOnly ? kAskedForReading : 0),
+      file_(std::move(file)) {
   if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {shownPath_}));
+  init(makeCopy);
+}
+
+void Table::init(const ReplacementFile::FileMaker& makeCopy) {
   const LockMode openMode = access_ == TableAccess::Exclusive ? LockMode::Exclusive : LockMode::Shared;
   if (!tryLock(*file_, lock_layout::kOpenLock, openMode, shownPath_)) {
     throw TableBusyError(shownPath_);
@@ -173,11 +223,27 @@ Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<Fil
     HeaderLock lock(*file_, LockMode::Shared, shownPath_);
     extent = readHeaderAndExtent();
   }
-  if (count_ > extent.complete) {
+  if (!writable()) {
+    // Shown as the file holds them; the repair waits for a copy that opens
+    // the table for writing.
+    if (count_ > extent.complete) {
+      damageNotice_ = mincar::fill(messages::kOvercountShown,
+                                   {shownPath_, number(count_), number(extent.complete)});
+      damageNoticeGiven_ = true;
+      count_ = extent.complete;
+    }
+  } else if (count_ > extent.complete) {
     repairOvercount(makeCopy);
   } else if (extent.uncounted > 0) {
     repairCount();
   }
+}
+
+void Table::checkWritable() const {
+  if (writable()) return;
+  const std::string reason =
+      readOnlyReason_ == kAskedForReading ? "the table is open for reading only" : systemMessage(readOnlyReason_);
+  throw mincar::Error(mincar::fill(messages::kCannotWrite, {shownPath_, reason}));
 }
 
 Table::~Table() {
@@ -353,6 +419,9 @@ std::int64_t Table::refreshCount() {
     damaged(shownPath_, "another program has changed the table's layout; open it again");
   }
   const std::int64_t present = std::max(0LL, size - header_.headerLength) / recordLength_;
+  // Opened for reading over a damaged count: the whole records are shown,
+  // as at opening, which told the user.
+  if (!writable() && h.recordCount > present && damageNoticeGiven_) h.recordCount = present;
   if (h.recordCount > present) {
     // Only damage from elsewhere gets here: cooperating processes write the
     // record before the count and cut only under exclusive access. No repair
@@ -544,6 +613,7 @@ void Table::writeRecord(std::int64_t n, std::string_view bytes) {
 }
 
 void Table::writeRecords(std::int64_t first, std::string_view bytes) {
+  checkWritable();
   assert(bytes.size() % static_cast<std::size_t>(recordLength_) == 0);
   const auto records = static_cast<std::int64_t>(bytes.size() / static_cast<std::size_t>(recordLength_));
   checkRange(first, first + records);
@@ -554,6 +624,7 @@ void Table::writeRecords(std::int64_t first, std::string_view bytes) {
 }
 
 void Table::markDeleted(std::int64_t n) {
+  checkWritable();
   if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
   const char flag = dbf::RECORD_DELETED;
   writeAll(&flag, 1, recordOffset(n));
@@ -572,6 +643,7 @@ void Table::restoreEnd(long long endOffset) noexcept {
 }
 
 std::int64_t Table::appendRecord(std::string_view bytes) {
+  checkWritable();
   assert(bytes.size() == static_cast<std::size_t>(recordLength_));
   HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
   // 1. The count as the file has it now: other processes may have appended.
@@ -630,12 +702,16 @@ bool Table::lockRowWaiting(std::int64_t n, std::chrono::milliseconds limit) {
 }
 
 void Table::lockNumbering() {
+  checkWritable();
   waitLock(*file_, lock_layout::kNumberingLock, LockMode::Exclusive, shownPath_, kNumberingLockWait);
 }
 
 void Table::unlockNumbering() noexcept { unlock(*file_, lock_layout::kNumberingLock); }
 
 bool Table::tryLockRows(std::int64_t first, std::int64_t end) {
+  // A row is locked to be changed: refused with the reason, not with the
+  // lock's failure on a descriptor that cannot write.
+  checkWritable();
   assert(lockedFirst_ == lockedEnd_ && "one row lock (or block of them) at a time");
   assert(first < end);
   if (!tryLockRange(*file_, lock_layout::rowLock(first), end - first, LockMode::Exclusive, shownPath_)) {
@@ -653,6 +729,7 @@ void Table::unlockRows(std::int64_t first, std::int64_t end) noexcept {
 }
 
 void Table::empty() {
+  checkWritable();
   if (access_ != TableAccess::Exclusive) throw std::logic_error("emptying needs exclusive access");
   HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
   // End mark first, count next, cut last: a crash at any point leaves a
@@ -684,6 +761,8 @@ void Table::create(const std::filesystem::path& path, const std::vector<FieldDef
     if (error == EEXIST) throw mincar::Error(mincar::fill("Cannot create %s: the file already exists", {shown}));
     throw mincar::Error(mincar::fill("Cannot create %s: %s", {shown, systemMessage(error)}));
   }
+  // The others in a group-shared folder must be able to open it.
+  shareWithFolderGroup(*file, path);
   std::string bytes = dbf::encodeHeader(fields, text::Date::today());
   bytes += dbf::END_OF_FILE_CHARACTER;
   auto fail = [&](int why) {

@@ -14,7 +14,10 @@
 
 namespace ledger {
 
-enum class TableAccess { Shared, Exclusive };
+// ReadOnly: for a command that only reads. Nothing is written, repairs
+// included (they wait for the first opening for writing), and a file the
+// user may only read opens too.
+enum class TableAccess { Shared, Exclusive, ReadOnly };
 
 // One open dBASE table file: its header, records by number, appends that
 // other processes' appends cannot overwrite, row locks, and the repair of a
@@ -37,6 +40,10 @@ class Table {
   Table& operator=(const Table&) = delete;
 
   const std::string& shownPath() const { return shownPath_; }
+  // False when opened for reading only, asked for or because the user may
+  // only read the file (then opened shared): every change is refused with
+  // "Cannot write to %s: reason".
+  bool writable() const { return readOnlyReason_ == 0; }
   TableAccess access() const { return access_; }
   const std::vector<FieldDef>& fields() const { return header_.fields; }
   // Where each field starts, after the deletion flag.
@@ -151,6 +158,15 @@ class Table {
   };
 
   class PageToucher;
+  struct Opened {
+    std::unique_ptr<File> file;
+    std::string whyNot;     // why it could not be opened
+    int readOnlyReason = 0;  // why it is open for reading only
+  };
+  static Opened openCurrentFile(const std::filesystem::path& path, TableAccess access);
+  Table(std::filesystem::path path, TableAccess access, Opened opened);
+  void checkWritable() const;
+  void init(const ReplacementFile::FileMaker& makeCopy);
 
   const char* loadRecord(std::int64_t n);
   std::int64_t windowRecords() const;
@@ -181,6 +197,8 @@ class Table {
   std::filesystem::path path_;
   std::string shownPath_;
   TableAccess access_;
+  int readOnlyReason_ = 0;
+  bool damageNoticeGiven_ = false;  // opened for reading over a damaged count
   std::unique_ptr<File> file_;
   dbf::Header header_;
   int recordLength_ = 0;

@@ -3,8 +3,8 @@
 // restore attempts), one user at the real program window (offscreen,
 // soak_window_driver), while another user keeps the journal open, then every
 // answer a worker got is held against the tables. Rows are told apart by
-// their text, which is unique per worker and operation; no two of them may
-// have been given one number.
+// their text, which is unique per worker and operation; no number may have
+// been given out again while a row held it.
 //
 // MINCAR_SOAK_WORKERS (default 6) and MINCAR_SOAK_OPS (per worker, default
 // 40) size the run; MINCAR_SOAK_WORKDIR runs it in a given folder (a
@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -247,10 +248,14 @@ TEST(SoakTest, ManyProcessesOnOneFolderLoseNothing) {
   // and never more rows of a number than deletes of it.
   std::map<std::string, int> addedById;
   for (const auto& [text, row] : added) ++addedById[row.id];
+  // A number comes back only once its row is deleted (the highest + 1 of
+  // the rows there): given out more often than freed, or two rows of one
+  // number in the journal, is a duplicate.
   int duplicates = 0;
   for (const auto& [id, count] : addedById) {
-    if (count > 1) duplicates += count - 1;
-    EXPECT_EQ(count, 1) << count << " rows were given the number " << id;
+    const int extra = std::max(count - 1 - deletes[id], presentById[id] - 1);
+    if (extra > 0) duplicates += extra;
+    EXPECT_LE(extra, 0) << count << " rows were given the number " << id << ", " << deletes[id] << " deleted";
   }
   for (const auto& [id, count] : addedById) {
     EXPECT_EQ(count - presentById[id], deletes[id]) << "rows numbered " << id;
