@@ -765,19 +765,18 @@ void Table::create(const std::filesystem::path& path, const std::vector<FieldDef
   shareWithFolderGroup(*file, path);
   std::string bytes = dbf::encodeHeader(fields, text::Date::today());
   bytes += dbf::END_OF_FILE_CHARACTER;
-  auto fail = [&](int why) {
+  // A table that could not be written whole is no table: it goes again.
+  try {
+    writeFully(*file, bytes.data(), bytes.size(), 0, shown);
+    if (const int why = file->sync()) {
+      throw mincar::Error(mincar::fill(messages::kCannotWrite, {shown, systemMessage(why)}));
+    }
+  } catch (const mincar::Error&) {
     file.reset();
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
-    throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shown, systemMessage(why)}));
-  };
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    IoResult r = file->pwrite(bytes.data() + done, bytes.size() - done, static_cast<long long>(done));
-    if (r.error || r.bytes == 0) fail(r.error ? r.error : ENOSPC);
-    done += static_cast<std::size_t>(r.bytes);
+    throw;
   }
-  if (int why = file->sync()) fail(why);
 }
 
 void createTable(const std::filesystem::path& path, const std::vector<FieldDef>& fields) {
