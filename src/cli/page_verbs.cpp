@@ -1,0 +1,195 @@
+#include "cli/page_verbs.h"
+
+#include <optional>
+
+#include "app/ledger.h"
+#include "app/settings.h"
+#include "app/textio.h"
+#include "cli/row_id.h"
+#include "cli/session.h"
+#include "print/book_report.h"
+#include "print/book_search.h"
+#include "print/browser.h"
+#include "print/voucher.h"
+#include "text/cp1250.h"
+#include "text/error.h"
+
+namespace cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A date option's value; a failure names the option.
+text::Date parseDateOption(std::string_view option, const std::string& arg, const text::Regional& regional) {
+  const std::string typed = textArg(option, arg);
+  try {
+    return text::parseDate(typed, regional);
+  } catch (const mincar::Error& e) {
+    rethrowFor(option, e);
+  }
+}
+
+}  // namespace
+
+int cmdVoucher(const Invocation& inv, Output& io) {
+  std::optional<std::string> idArg;
+  std::optional<std::string> fileArg;
+  bool openBrowser = false;
+  for (size_t i = 0; i < inv.rest.size(); ++i) {
+    const std::string& a = inv.rest[i];
+    if (a == "-o") {
+      if (i + 1 >= inv.rest.size()) throw UsageError("-o needs a file");
+      if (fileArg) throw UsageError("-o given twice");
+      fileArg = inv.rest[++i];
+    } else if (a == "--open") {
+      openBrowser = true;
+    } else if (a.size() >= 2 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
+      throw UsageError("unknown option '" + a + "' for voucher");
+    } else if (idArg) {
+      throw UsageError("voucher takes one journal row ID, not '" + a + "' too");
+    } else {
+      idArg = a;
+    }
+  }
+  if (!idArg) throw UsageError("voucher needs a journal row ID");
+  const text::Regional regional = text::Regional::fromEnvironment();
+  const RowId id = rowIdArg("ID", *idArg, regional);
+
+  Session session(inv.workDir, io, regional);
+  app::Ledger& ledger = session.ledger();
+  standOnRow(ledger.journal(), id, "journal row");
+
+  // The names as the windows would start with them: a settings file that
+  // cannot be read is reported and the defaults stay.
+  app::Settings settings = app::Settings::defaults(regional, text::Date::today());
+  app::LineReader reader;
+  try {
+    app::ReadSettingsFile(inv.workDir / app::kSettingsFileName, reader, settings);
+  } catch (const mincar::Error& e) {
+    io.err << text::toUtf8(e.what()) << "\n";
+  }
+  print::VoucherFields fields;
+  fields.organisation = settings.firma;
+  fields.issuedBy = settings.vystavil;
+  fields.approvedBy = settings.schvalil;
+  fields.receivedBy = settings.prevzal;
+  print::FillVoucherFromRow(ledger.journal(), fields);
+
+  // The browser is given the page's folder as the system names it, as the
+  // windows give it the working folder.
+  const fs::path file = fileArg ? fs::path(*fileArg) : inv.workDir / "out.htm";
+  const fs::path absolute = fs::absolute(file);
+  const fs::path folder = fs::weakly_canonical(absolute.parent_path());
+  const fs::path name = absolute.filename();
+  if (openBrowser) {
+    print::ShellLauncher launcher;
+    print::PrintVoucher(fields, regional, folder, name,
+                        {settings.browser, settings.filespec, ledger.status(), launcher});
+  } else {
+    print::WritePageFile(folder / name, print::VoucherPage(fields, regional));
+  }
+  session.finish();
+  return 0;
+}
+
+int cmdReport(const Invocation& inv, Output& io) {
+  std::map<std::string, std::string, std::less<>> values;
+  std::optional<std::string> fileArg;
+  bool recompute = false;
+  bool openBrowser = false;
+  for (size_t i = 0; i < inv.rest.size(); ++i) {
+    const std::string& a = inv.rest[i];
+    if (a == "--recompute") {
+      recompute = true;
+    } else if (a == "--open") {
+      openBrowser = true;
+    } else if (a == "-o" || a == "--from" || a == "--to" || a == "--text" || a == "--move" ||
+               a == "--book" || a == "--start") {
+      // The value is the next word whatever it looks like: a filter text
+      // may begin with a dash.
+      if (i + 1 >= inv.rest.size()) throw UsageError(a + (a == "-o" ? " needs a file" : " needs a value"));
+      if (a == "-o" ? fileArg.has_value() : values.count(a) != 0) throw UsageError(a + " given twice");
+      if (a == "-o") {
+        fileArg = inv.rest[++i];
+      } else {
+        values[a] = inv.rest[++i];
+      }
+    } else if (a.size() >= 2 && a[0] == '-') {
+      throw UsageError("unknown option '" + a + "' for report");
+    } else {
+      throw UsageError("report takes no argument '" + a + "'");
+    }
+  }
+  auto find = [&values](std::string_view name) -> const std::string* {
+    auto it = values.find(name);
+    return it == values.end() ? nullptr : &it->second;
+  };
+  const text::Regional regional = text::Regional::fromEnvironment();
+
+  // Every argument is checked before anything is touched.
+  print::SearchCriteria criteria;
+  if (auto* a = find("--from")) {
+    criteria.fromDate = parseDateOption("--from", *a, regional);
+    criteria.fromDateOn = true;
+  }
+  if (auto* a = find("--to")) {
+    criteria.toDate = parseDateOption("--to", *a, regional);
+    criteria.toDateOn = true;
+  }
+  // An empty text is no criterion, as an empty filter field is none.
+  if (auto* a = find("--text")) criteria.text = textArg("--text", *a);
+  std::optional<RowId> move, book;
+  if (auto* a = find("--move")) move = rowIdArg("--move", *a, regional);
+  if (auto* a = find("--book")) book = rowIdArg("--book", *a, regional);
+  // The initial balance is printed as typed; only the recomputation reads
+  // it as a number.
+  std::string start = "0";
+  if (auto* a = find("--start")) {
+    start = textArg("--start", *a);
+    if (recompute) parseNumberArg("--start", *a, regional);
+  }
+
+  Session session(inv.workDir, io, regional);
+  app::Ledger& ledger = session.ledger();
+  // The dialog exists from here on: the journal's filter is its own.
+  print::BookSearch search(ledger);
+  if (move) {
+    standOnRow(ledger.moves(), *move, "movement");
+    criteria.moveOn = true;
+  }
+  if (book) {
+    standOnRow(ledger.books(), *book, "book");
+    criteria.bookOn = true;
+  }
+  search.setCriteria(criteria);
+  search.ApplyFilter();
+  if (recompute) search.RecomputeShownBalances(start);
+
+  // The page's folder as the system names it, as for the voucher.
+  const fs::path file = fileArg ? fs::path(*fileArg) : inv.workDir / "out.htm";
+  const fs::path absolute = fs::absolute(file);
+  const fs::path folder = fs::weakly_canonical(absolute.parent_path());
+  const fs::path name = absolute.filename();
+  print::ReportTexts texts;
+  if (openBrowser) {
+    // The browser of prop1.txt; a settings file that cannot be read is
+    // reported and the defaults stay.
+    app::Settings settings = app::Settings::defaults(regional, text::Date::today());
+    app::LineReader reader;
+    try {
+      app::ReadSettingsFile(inv.workDir / app::kSettingsFileName, reader, settings);
+    } catch (const mincar::Error& e) {
+      io.err << text::toUtf8(e.what()) << "\n";
+    }
+    print::ShellLauncher launcher;
+    print::PrintReport(texts, ledger, criteria, start, folder, name,
+                       {settings.browser, settings.filespec, ledger.status(), launcher});
+  } else {
+    print::WriteReport(texts, ledger, criteria, start, folder / name);
+  }
+  session.finish();
+  return 0;
+}
+
+}  // namespace cli
