@@ -26,9 +26,25 @@ Options parseOptions(const std::string& command, const std::vector<std::string>&
   return o;
 }
 
+namespace {
+
+// A failure of one argument's value names the option it came with.
 [[noreturn]] void rethrowFor(std::string_view option, const std::exception& e) {
   throw mincar::Error(std::string(option) + ": " + e.what());
 }
+
+// A value read from its typed text by the parser the windows use.
+template <typename Parse>
+auto parsedArg(std::string_view option, const std::string& arg, Parse parse) {
+  const std::string typed = textArg(option, arg);
+  try {
+    return parse(typed);
+  } catch (const mincar::Error& e) {
+    rethrowFor(option, e);
+  }
+}
+
+}  // namespace
 
 std::string textArg(std::string_view option, const std::string& arg) {
   try {
@@ -40,21 +56,12 @@ std::string textArg(std::string_view option, const std::string& arg) {
 
 double parseNumberArg(std::string_view option, const std::string& arg,
                       const text::Regional& regional) {
-  const std::string typed = textArg(option, arg);
-  try {
-    return text::parseFloat(typed, regional);
-  } catch (const mincar::Error& e) {
-    rethrowFor(option, e);
-  }
+  return parsedArg(option, arg, [&](std::string_view typed) { return text::parseFloat(typed, regional); });
 }
 
-text::Date parseDateArg(const std::string& arg, const text::Regional& regional) {
-  const std::string typed = textArg("--date", arg);
-  try {
-    return text::parseDate(typed, regional);
-  } catch (const mincar::Error& e) {
-    rethrowFor("--date", e);
-  }
+text::Date parseDateArg(std::string_view option, const std::string& arg,
+                        const text::Regional& regional) {
+  return parsedArg(option, arg, [&](std::string_view typed) { return text::parseDate(typed, regional); });
 }
 
 }  // namespace cli

@@ -1,5 +1,4 @@
 #pragma once
-#include <exception>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -33,15 +32,14 @@ struct Options {
 Options parseOptions(const std::string& command, const std::vector<std::string>& args,
                      std::initializer_list<std::string_view> known);
 
-// A failure of one argument's value names the option it came with.
-[[noreturn]] void rethrowFor(std::string_view option, const std::exception& e);
-
 // Text arguments arrive in UTF-8; the tables hold Windows-1250.
 std::string textArg(std::string_view option, const std::string& arg);
 
+// A number or date argument as the windows read it; a failure names the
+// option it came with.
 double parseNumberArg(std::string_view option, const std::string& arg,
                       const text::Regional& regional);
-
-text::Date parseDateArg(const std::string& arg, const text::Regional& regional);
+text::Date parseDateArg(std::string_view option, const std::string& arg,
+                        const text::Regional& regional);
 
 }  // namespace cli

@@ -125,7 +125,7 @@ int cmdAddRow(const Invocation& inv, Output& io) {
   std::optional<text::Date> date;
   if (auto* a = o.find("--book")) book = rowIdArg("--book", *a, regional);
   if (auto* a = o.find("--move")) move = rowIdArg("--move", *a, regional);
-  if (auto* a = o.find("--date")) date = parseDateArg(*a, regional);
+  if (auto* a = o.find("--date")) date = parseDateArg("--date", *a, regional);
   std::optional<std::string> rowText, plus, minus;
   if (auto* a = o.find("--text")) rowText = textArg("--text", *a);
   // The amounts are typed into the row as texts; parsed here only so that a
@@ -179,7 +179,7 @@ int cmdSet(const Invocation& inv, Output& io) {
   std::optional<text::Date> date;
   if (auto* a = o.find("--book")) book = rowIdArg("--book", *a, regional);
   if (auto* a = o.find("--move")) move = rowIdArg("--move", *a, regional);
-  if (auto* a = o.find("--date")) date = parseDateArg(*a, regional);
+  if (auto* a = o.find("--date")) date = parseDateArg("--date", *a, regional);
 
   Session session(inv.workDir, io, regional);
   app::Ledger& ledger = session.ledger();

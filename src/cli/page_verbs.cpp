@@ -18,20 +18,6 @@ namespace cli {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A date option's value; a failure names the option.
-text::Date parseDateOption(std::string_view option, const std::string& arg, const text::Regional& regional) {
-  const std::string typed = textArg(option, arg);
-  try {
-    return text::parseDate(typed, regional);
-  } catch (const mincar::Error& e) {
-    rethrowFor(option, e);
-  }
-}
-
-}  // namespace
-
 int cmdVoucher(const Invocation& inv, Output& io) {
   std::optional<std::string> idArg;
   std::optional<std::string> fileArg;
@@ -130,11 +116,11 @@ int cmdReport(const Invocation& inv, Output& io) {
   // Every argument is checked before anything is touched.
   print::SearchCriteria criteria;
   if (auto* a = find("--from")) {
-    criteria.fromDate = parseDateOption("--from", *a, regional);
+    criteria.fromDate = parseDateArg("--from", *a, regional);
     criteria.fromDateOn = true;
   }
   if (auto* a = find("--to")) {
-    criteria.toDate = parseDateOption("--to", *a, regional);
+    criteria.toDate = parseDateArg("--to", *a, regional);
     criteria.toDateOn = true;
   }
   // An empty text is no criterion, as an empty filter field is none.
