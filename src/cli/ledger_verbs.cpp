@@ -66,6 +66,24 @@ void inOneEdit(ledger::Dataset& table, Work work) {
   }
 }
 
+int cmdAddListRow(const Invocation& inv, Output& io, bool books) {
+  if (inv.rest.size() != 1) throw UsageError(inv.command + " needs one NAME");
+  const std::string name = textArg("NAME", inv.rest[0]);
+  Session session(inv.workDir, io, text::Regional::fromEnvironment());
+  app::Ledger& ledger = session.ledger();
+  ledger::Dataset& list = books ? ledger.books() : ledger.moves();
+  const int nameColumn = books ? int{ledger::books::TEXT} : int{ledger::moves::TEXT};
+  if (books) {
+    ledger.newBook();
+  } else {
+    ledger.newMove();
+  }
+  fillNewRow(list, [&] { list.field(nameColumn).setAsString(name); });
+  printId(io, list);
+  session.finish();
+  return 0;
+}
+
 }  // namespace
 
 int cmdInit(const Invocation& inv, Output& io) {
@@ -96,23 +114,9 @@ int cmdList(const Invocation& inv, Output& io) {
   return 0;
 }
 
-int cmdAddListRow(const Invocation& inv, Output& io, bool books) {
-  if (inv.rest.size() != 1) throw UsageError(inv.command + " needs one NAME");
-  const std::string name = textArg("NAME", inv.rest[0]);
-  Session session(inv.workDir, io, text::Regional::fromEnvironment());
-  app::Ledger& ledger = session.ledger();
-  ledger::Dataset& list = books ? ledger.books() : ledger.moves();
-  const int nameColumn = books ? int{ledger::books::TEXT} : int{ledger::moves::TEXT};
-  if (books) {
-    ledger.newBook();
-  } else {
-    ledger.newMove();
-  }
-  fillNewRow(list, [&] { list.field(nameColumn).setAsString(name); });
-  printId(io, list);
-  session.finish();
-  return 0;
-}
+int cmdAddBook(const Invocation& inv, Output& io) { return cmdAddListRow(inv, io, true); }
+
+int cmdAddMove(const Invocation& inv, Output& io) { return cmdAddListRow(inv, io, false); }
 
 int cmdAddRow(const Invocation& inv, Output& io) {
   Options o = parseOptions("add-row", inv.rest,

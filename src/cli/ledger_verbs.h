@@ -9,7 +9,8 @@ int cmdInit(const Invocation& inv, Output& io);
 int cmdList(const Invocation& inv, Output& io);
 // add-book NAME / add-move NAME: the list's new-record rule, then the name
 // typed into the new row.
-int cmdAddListRow(const Invocation& inv, Output& io, bool books);
+int cmdAddBook(const Invocation& inv, Output& io);
+int cmdAddMove(const Invocation& inv, Output& io);
 int cmdAddRow(const Invocation& inv, Output& io);
 int cmdSet(const Invocation& inv, Output& io);
 int cmdDelete(const Invocation& inv, Output& io);

@@ -1,0 +1,148 @@
+#include "cli/verb_table.h"
+
+#include <string>
+#include <vector>
+
+#include "cli/backup_verbs.h"
+#include "cli/ledger_verbs.h"
+#include "cli/page_verbs.h"
+
+namespace cli {
+
+namespace {
+
+constexpr Verb kVerbs[] = {
+    {"init", "init", "create data/ and every missing table; tables that exist are left alone", cmdInit},
+    {"list", "list journal|books|moves",
+     "print every row in natural order, each column followed by ';'", cmdList},
+    {"add-book", "add-book NAME", "", cmdAddBook},
+    {"add-move", "add-move NAME",
+     "append a book or a movement kind by its new-record rule and name it;\n"
+     "prints the new ID",
+     cmdAddMove},
+    {"add-row", "add-row [--book ID] [--move ID] [--date DATE] [--text TEXT] [--plus X] [--minus Y]",
+     "append a journal row by the new-row rule, with the lists on the rows\n"
+     "with these IDs (default: their first rows) and the calendar on DATE\n"
+     "(default: today), then type the text and amounts into it; prints the\n"
+     "new ID",
+     cmdAddRow},
+    {"set", "set ID [--book ID] [--move ID] [--date DATE]",
+     "stamp the book, the movement or the date on journal row ID", cmdSet},
+    {"delete", "delete journal|books|moves ID",
+     "delete the first row, in natural order, whose ID is ID", cmdDelete},
+    {"recompute", "recompute", "recompute every row's balance and every book's closing balance",
+     cmdRecompute},
+    {"backup", "backup FILE",
+     "write a backup of all three tables to FILE (\".txu\" is appended\n"
+     "when the name does not hold it); an earlier FILE stays until the\n"
+     "new one is complete",
+     cmdBackup},
+    {"restore", "restore FILE",
+     "replace all three tables from the backup FILE; a file that does not\n"
+     "read through whole, or a table another user has open, changes nothing",
+     cmdRestore},
+    {"voucher", "voucher ID [-o FILE] [--open]",
+     "write the cash voucher page of journal row ID with the names in\n"
+     "prop1.txt to FILE (default: out.htm in DIR); --open starts the\n"
+     "browser of prop1.txt on it",
+     cmdVoucher},
+    {"report",
+     "report [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID] [--start X]\n"
+     "       [--recompute] [-o FILE] [--open]",
+     "filter the journal like the search dialog (each option is one criterion\n"
+     "in force; --move and --book compare with those IDs), with --recompute\n"
+     "recompute the shown rows' balances from X (default 0), and write the\n"
+     "cash-book report to FILE (default: out.htm in DIR); --open starts the\n"
+     "browser of prop1.txt on it",
+     cmdReport},
+};
+
+// The synopsis wraps its verbs within this many columns; its further lines
+// start under "mincar-cli".
+constexpr size_t kSynopsisWidth = 92;
+constexpr std::string_view kSynopsisIndent = "       ";
+
+// --help's texts start in this column, beside a usage short enough for it.
+constexpr size_t kHelpColumn = 13;
+constexpr std::string_view kHelpIndent = "  ";
+
+std::vector<std::string_view> linesOf(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1)) {
+    lines.push_back(text.substr(0, end));
+  }
+  lines.push_back(text);
+  return lines;
+}
+
+void printEntry(std::ostream& out, std::string_view usage, std::string_view help) {
+  const std::string textIndent(kHelpColumn, ' ');
+  const std::vector<std::string_view> usageLines = linesOf(usage);
+  std::vector<std::string_view> helpLines = linesOf(help);
+  size_t first = 0;
+  if (usageLines.size() == 1 && kHelpIndent.size() + usage.size() + 2 <= kHelpColumn) {
+    out << kHelpIndent << usage << std::string(kHelpColumn - kHelpIndent.size() - usage.size(), ' ')
+        << helpLines[0] << "\n";
+    first = 1;
+  } else {
+    for (std::string_view line : usageLines) out << kHelpIndent << line << "\n";
+  }
+  for (size_t i = first; i < helpLines.size(); ++i) out << textIndent << helpLines[i] << "\n";
+}
+
+}  // namespace
+
+std::span<const Verb> verbs() { return kVerbs; }
+
+const Verb* findVerb(std::string_view name) {
+  for (const Verb& verb : kVerbs) {
+    if (verb.name == name) return &verb;
+  }
+  return nullptr;
+}
+
+std::string usageLine() {
+  std::string text = "usage: mincar-cli [-C DIR]";
+  size_t lineStart = 0;
+  for (size_t i = 0; i < std::size(kVerbs); ++i) {
+    const std::vector<std::string_view> lines = linesOf(kVerbs[i].usage);
+    const std::string_view separator = i + 1 < std::size(kVerbs) ? " |" : "";
+    const size_t wanted = 1 + lines[0].size() + (lines.size() == 1 ? separator.size() : 0);
+    if (text.size() - lineStart + wanted > kSynopsisWidth) {
+      text += '\n';
+      lineStart = text.size();
+      text += kSynopsisIndent;
+    } else {
+      text += ' ';
+    }
+    text += lines[0];
+    for (size_t n = 1; n < lines.size(); ++n) {
+      text += '\n';
+      lineStart = text.size();
+      text += kSynopsisIndent;
+      text += lines[n];
+    }
+    text += separator;
+  }
+  return text;
+}
+
+void printHelp(std::ostream& out) {
+  out << usageLine() << "\n\n";
+  printEntry(out, "-C DIR", "work in DIR, the folder that holds data/ and prop1.txt");
+  // Verbs without lines of their own are named with the next.
+  std::string shared;
+  for (const Verb& verb : kVerbs) {
+    if (verb.help.empty()) {
+      shared.append(verb.usage).append(", ");
+      continue;
+    }
+    printEntry(out, shared + std::string(verb.usage), verb.help);
+    shared.clear();
+  }
+  out << "\nDates and numbers follow the regional settings (Czech settings when the\n"
+      << "locale names none: 7.12.2026, decimal comma). Exit status: 0 done, 1 failed,\n"
+      << "2 wrong usage.\n";
+}
+
+}  // namespace cli
