@@ -1,5 +1,8 @@
 #include "cli/commands.h"
 
+#include <filesystem>
+#include <string>
+
 #include "cli/arguments.h"
 #include "cli/verb_table.h"
 
@@ -7,8 +10,15 @@ namespace cli {
 
 namespace {
 
-Invocation parse(const std::vector<std::string>& args) {
-  Invocation inv;
+// The words before the verb's arguments.
+struct CommandLine {
+  std::filesystem::path workDir = ".";
+  std::string command;
+  std::vector<std::string> rest;
+};
+
+CommandLine parse(const std::vector<std::string>& args) {
+  CommandLine inv;
   size_t i = 0;
   while (i < args.size()) {
     const std::string& a = args[i];
@@ -32,13 +42,14 @@ Invocation parse(const std::vector<std::string>& args) {
 }  // namespace
 
 int run(const std::vector<std::string>& args, Output& io) {
-  Invocation inv = parse(args);
-  if (inv.command == "help") {
+  const CommandLine line = parse(args);
+  if (line.command == "help") {
     printHelp(io.out);
     return 0;
   }
-  const Verb* verb = findVerb(inv.command);
-  if (verb == nullptr) throw UsageError("unknown command '" + inv.command + "'");
+  const Verb* verb = findVerb(line.command);
+  if (verb == nullptr) throw UsageError("unknown command '" + line.command + "'");
+  const Invocation inv{line.workDir, line.command, parseArguments(verb->name, line.rest, verb->grammar)};
   return verb->run(inv, io);
 }
 

@@ -67,8 +67,8 @@ void inOneEdit(ledger::Dataset& table, Work work) {
 }
 
 int cmdAddListRow(const Invocation& inv, Output& io, bool books) {
-  if (inv.rest.size() != 1) throw UsageError(inv.command + " needs one NAME");
-  const std::string name = textArg("NAME", inv.rest[0]);
+  if (inv.args.words.size() != 1) throw UsageError(inv.command + " needs one NAME");
+  const std::string name = textArg("NAME", inv.args.words[0]);
   Session session(inv.workDir, io, text::Regional::fromEnvironment());
   app::Ledger& ledger = session.ledger();
   ledger::Dataset& list = books ? ledger.books() : ledger.moves();
@@ -87,7 +87,7 @@ int cmdAddListRow(const Invocation& inv, Output& io, bool books) {
 }  // namespace
 
 int cmdInit(const Invocation& inv, Output& io) {
-  if (!inv.rest.empty()) throw UsageError("init takes no arguments");
+  if (!inv.args.words.empty()) throw UsageError("init takes no arguments");
   for (const fs::path& p : ledger::createMissingTables(inv.workDir)) {
     io.out << "created " << p.string() << "\n";
   }
@@ -95,8 +95,8 @@ int cmdInit(const Invocation& inv, Output& io) {
 }
 
 int cmdList(const Invocation& inv, Output& io) {
-  if (inv.rest.size() != 1) throw UsageError("list needs one table: journal, books or moves");
-  ledger::LedgerTable which = tableByName(inv.rest[0]);
+  if (inv.args.words.size() != 1) throw UsageError("list needs one table: journal, books or moves");
+  ledger::LedgerTable which = tableByName(inv.args.words[0]);
   ledger::Dataset table("Table1", ledger::tablePath(inv.workDir, which),
                         text::Regional::fromEnvironment());
   table.open();
@@ -119,8 +119,7 @@ int cmdAddBook(const Invocation& inv, Output& io) { return cmdAddListRow(inv, io
 int cmdAddMove(const Invocation& inv, Output& io) { return cmdAddListRow(inv, io, false); }
 
 int cmdAddRow(const Invocation& inv, Output& io) {
-  Options o = parseOptions("add-row", inv.rest,
-                           {"--book", "--move", "--date", "--text", "--plus", "--minus"});
+  const Arguments& o = inv.args;
   if (!o.words.empty()) throw UsageError("add-row takes no argument '" + o.words[0] + "'");
   const text::Regional regional = text::Regional::fromEnvironment();
 
@@ -173,7 +172,7 @@ int cmdAddRow(const Invocation& inv, Output& io) {
 }
 
 int cmdSet(const Invocation& inv, Output& io) {
-  Options o = parseOptions("set", inv.rest, {"--book", "--move", "--date"});
+  const Arguments& o = inv.args;
   if (o.words.size() != 1) throw UsageError("set needs one journal row ID");
   if (o.values.empty()) throw UsageError("set needs --book, --move or --date");
   const text::Regional regional = text::Regional::fromEnvironment();
@@ -203,10 +202,10 @@ int cmdSet(const Invocation& inv, Output& io) {
 }
 
 int cmdDelete(const Invocation& inv, Output& io) {
-  if (inv.rest.size() != 2) throw UsageError("delete needs a table (journal, books or moves) and an ID");
-  const ledger::LedgerTable which = tableByName(inv.rest[0]);
+  if (inv.args.words.size() != 2) throw UsageError("delete needs a table (journal, books or moves) and an ID");
+  const ledger::LedgerTable which = tableByName(inv.args.words[0]);
   const text::Regional regional = text::Regional::fromEnvironment();
-  const RowId id = rowIdArg("ID", inv.rest[1], regional);
+  const RowId id = rowIdArg("ID", inv.args.words[1], regional);
   Session session(inv.workDir, io, regional);
   app::Ledger& ledger = session.ledger();
   switch (which) {
@@ -228,7 +227,7 @@ int cmdDelete(const Invocation& inv, Output& io) {
 }
 
 int cmdRecompute(const Invocation& inv, Output& io) {
-  if (!inv.rest.empty()) throw UsageError("recompute takes no arguments");
+  if (!inv.args.words.empty()) throw UsageError("recompute takes no arguments");
   Session session(inv.workDir, io, text::Regional::fromEnvironment());
   session.ledger().RecomputeBalances();
   session.finish();

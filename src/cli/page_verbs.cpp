@@ -19,28 +19,12 @@ namespace cli {
 namespace fs = std::filesystem;
 
 int cmdVoucher(const Invocation& inv, Output& io) {
-  std::optional<std::string> idArg;
-  std::optional<std::string> fileArg;
-  bool openBrowser = false;
-  for (size_t i = 0; i < inv.rest.size(); ++i) {
-    const std::string& a = inv.rest[i];
-    if (a == "-o") {
-      if (i + 1 >= inv.rest.size()) throw UsageError("-o needs a file");
-      if (fileArg) throw UsageError("-o given twice");
-      fileArg = inv.rest[++i];
-    } else if (a == "--open") {
-      openBrowser = true;
-    } else if (a.size() >= 2 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
-      throw UsageError("unknown option '" + a + "' for voucher");
-    } else if (idArg) {
-      throw UsageError("voucher takes one journal row ID, not '" + a + "' too");
-    } else {
-      idArg = a;
-    }
-  }
-  if (!idArg) throw UsageError("voucher needs a journal row ID");
+  const std::vector<std::string>& words = inv.args.words;
+  if (words.empty()) throw UsageError("voucher needs a journal row ID");
+  const std::string* fileArg = inv.args.find("-o");
+  const bool openBrowser = inv.args.has("--open");
   const text::Regional regional = text::Regional::fromEnvironment();
-  const RowId id = rowIdArg("ID", *idArg, regional);
+  const RowId id = rowIdArg("ID", words[0], regional);
 
   Session session(inv.workDir, io, regional);
   app::Ledger& ledger = session.ledger();
@@ -80,58 +64,31 @@ int cmdVoucher(const Invocation& inv, Output& io) {
 }
 
 int cmdReport(const Invocation& inv, Output& io) {
-  std::map<std::string, std::string, std::less<>> values;
-  std::optional<std::string> fileArg;
-  bool recompute = false;
-  bool openBrowser = false;
-  for (size_t i = 0; i < inv.rest.size(); ++i) {
-    const std::string& a = inv.rest[i];
-    if (a == "--recompute") {
-      recompute = true;
-    } else if (a == "--open") {
-      openBrowser = true;
-    } else if (a == "-o" || a == "--from" || a == "--to" || a == "--text" || a == "--move" ||
-               a == "--book" || a == "--start") {
-      // The value is the next word whatever it looks like: a filter text
-      // may begin with a dash.
-      if (i + 1 >= inv.rest.size()) throw UsageError(a + (a == "-o" ? " needs a file" : " needs a value"));
-      if (a == "-o" ? fileArg.has_value() : values.count(a) != 0) throw UsageError(a + " given twice");
-      if (a == "-o") {
-        fileArg = inv.rest[++i];
-      } else {
-        values[a] = inv.rest[++i];
-      }
-    } else if (a.size() >= 2 && a[0] == '-') {
-      throw UsageError("unknown option '" + a + "' for report");
-    } else {
-      throw UsageError("report takes no argument '" + a + "'");
-    }
-  }
-  auto find = [&values](std::string_view name) -> const std::string* {
-    auto it = values.find(name);
-    return it == values.end() ? nullptr : &it->second;
-  };
+  const Arguments& o = inv.args;
+  const std::string* fileArg = o.find("-o");
+  const bool recompute = o.has("--recompute");
+  const bool openBrowser = o.has("--open");
   const text::Regional regional = text::Regional::fromEnvironment();
 
   // Every argument is checked before anything is touched.
   print::SearchCriteria criteria;
-  if (auto* a = find("--from")) {
+  if (auto* a = o.find("--from")) {
     criteria.fromDate = parseDateArg("--from", *a, regional);
     criteria.fromDateOn = true;
   }
-  if (auto* a = find("--to")) {
+  if (auto* a = o.find("--to")) {
     criteria.toDate = parseDateArg("--to", *a, regional);
     criteria.toDateOn = true;
   }
   // An empty text is no criterion, as an empty filter field is none.
-  if (auto* a = find("--text")) criteria.text = textArg("--text", *a);
+  if (auto* a = o.find("--text")) criteria.text = textArg("--text", *a);
   std::optional<RowId> move, book;
-  if (auto* a = find("--move")) move = rowIdArg("--move", *a, regional);
-  if (auto* a = find("--book")) book = rowIdArg("--book", *a, regional);
+  if (auto* a = o.find("--move")) move = rowIdArg("--move", *a, regional);
+  if (auto* a = o.find("--book")) book = rowIdArg("--book", *a, regional);
   // The initial balance is printed as typed; only the recomputation reads
   // it as a number.
   std::string start = "0";
-  if (auto* a = find("--start")) {
+  if (auto* a = o.find("--start")) {
     start = textArg("--start", *a);
     if (recompute) parseNumberArg("--start", *a, regional);
   }

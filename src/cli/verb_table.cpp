@@ -11,40 +11,48 @@ namespace cli {
 
 namespace {
 
-constexpr Verb kVerbs[] = {
-    {"init", "init", "create data/ and every missing table; tables that exist are left alone", cmdInit},
+const Verb kVerbs[] = {
+    {"init", "init", "create data/ and every missing table; tables that exist are left alone", {},
+     cmdInit},
     {"list", "list journal|books|moves",
-     "print every row in natural order, each column followed by ';'", cmdList},
-    {"add-book", "add-book NAME", "", cmdAddBook},
+     "print every row in natural order, each column followed by ';'", {}, cmdList},
+    {"add-book", "add-book NAME", "", {}, cmdAddBook},
     {"add-move", "add-move NAME",
      "append a book or a movement kind by its new-record rule and name it;\n"
      "prints the new ID",
-     cmdAddMove},
+     {}, cmdAddMove},
     {"add-row", "add-row [--book ID] [--move ID] [--date DATE] [--text TEXT] [--plus X] [--minus Y]",
      "append a journal row by the new-row rule, with the lists on the rows\n"
      "with these IDs (default: their first rows) and the calendar on DATE\n"
      "(default: today), then type the text and amounts into it; prints the\n"
      "new ID",
+     {.options = {{"--book"}, {"--move"}, {"--date"}, {"--text"}, {"--plus"}, {"--minus"}},
+      .unknown = UnknownOptions::DoubleDash},
      cmdAddRow},
     {"set", "set ID [--book ID] [--move ID] [--date DATE]",
-     "stamp the book, the movement or the date on journal row ID", cmdSet},
+     "stamp the book, the movement or the date on journal row ID",
+     {.options = {{"--book"}, {"--move"}, {"--date"}}, .unknown = UnknownOptions::DoubleDash},
+     cmdSet},
     {"delete", "delete journal|books|moves ID",
-     "delete the first row, in natural order, whose ID is ID", cmdDelete},
+     "delete the first row, in natural order, whose ID is ID", {}, cmdDelete},
     {"recompute", "recompute", "recompute every row's balance and every book's closing balance",
-     cmdRecompute},
+     {}, cmdRecompute},
     {"backup", "backup FILE",
      "write a backup of all three tables to FILE (\".txu\" is appended\n"
      "when the name does not hold it); an earlier FILE stays until the\n"
      "new one is complete",
-     cmdBackup},
+     {}, cmdBackup},
     {"restore", "restore FILE",
      "replace all three tables from the backup FILE; a file that does not\n"
      "read through whole, or a table another user has open, changes nothing",
-     cmdRestore},
+     {}, cmdRestore},
     {"voucher", "voucher ID [-o FILE] [--open]",
      "write the cash voucher page of journal row ID with the names in\n"
      "prop1.txt to FILE (default: out.htm in DIR); --open starts the\n"
      "browser of prop1.txt on it",
+     {.options = {{"-o", Takes::File}, {"--open", Takes::Nothing}},
+      .unknown = UnknownOptions::DashButNumbers,
+      .wordLimit = WordLimit{1, "voucher takes one journal row ID, not '%s' too"}},
      cmdVoucher},
     {"report",
      "report [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID] [--start X]\n"
@@ -54,6 +62,10 @@ constexpr Verb kVerbs[] = {
      "recompute the shown rows' balances from X (default 0), and write the\n"
      "cash-book report to FILE (default: out.htm in DIR); --open starts the\n"
      "browser of prop1.txt on it",
+     {.options = {{"--from"}, {"--to"}, {"--text"}, {"--move"}, {"--book"}, {"--start"},
+                  {"--recompute", Takes::Nothing}, {"-o", Takes::File}, {"--open", Takes::Nothing}},
+      .unknown = UnknownOptions::Dash,
+      .wordLimit = WordLimit{0, "report takes no argument '%s'"}},
      cmdReport},
 };
 

@@ -16,6 +16,7 @@ struct Verb {
   // The lines --help prints under the usage; empty where the next verb's
   // lines describe this one too.
   std::string_view help;
+  Grammar grammar;
   int (*run)(const Invocation& inv, Output& io);
 };
 
