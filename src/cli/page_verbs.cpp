@@ -18,10 +18,40 @@ namespace cli {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The settings as the windows start with them: a settings file that cannot
+// be read is reported and the defaults stay.
+app::Settings readSettings(const Invocation& inv, const text::Regional& regional, Output& io) {
+  app::Settings settings = app::Settings::defaults(regional, text::Date::today());
+  app::LineReader reader;
+  try {
+    app::ReadSettingsFile(inv.workDir / app::kSettingsFileName, reader, settings);
+  } catch (const mincar::Error& e) {
+    io.err << text::toUtf8(e.what()) << "\n";
+  }
+  return settings;
+}
+
+struct PagePlace {
+  fs::path folder;
+  fs::path name;
+};
+
+// -o FILE, or out.htm in DIR. The browser is given the page's folder as the
+// system names it, as the windows give it the working folder.
+PagePlace pagePlace(const Invocation& inv) {
+  const std::string* fileArg = inv.args.find("-o");
+  const fs::path file = fileArg ? fs::path(*fileArg) : inv.workDir / "out.htm";
+  const fs::path absolute = fs::absolute(file);
+  return {fs::weakly_canonical(absolute.parent_path()), absolute.filename()};
+}
+
+}  // namespace
+
 int cmdVoucher(const Invocation& inv, Output& io) {
   const std::vector<std::string>& words = inv.args.words;
   if (words.empty()) throw UsageError("voucher needs a journal row ID");
-  const std::string* fileArg = inv.args.find("-o");
   const bool openBrowser = inv.args.has("--open");
   const text::Regional regional = text::Regional::fromEnvironment();
   const RowId id = rowIdArg("ID", words[0], regional);
@@ -30,15 +60,7 @@ int cmdVoucher(const Invocation& inv, Output& io) {
   app::Ledger& ledger = session.ledger();
   standOnRow(ledger.journal(), id, "journal row");
 
-  // The names as the windows would start with them: a settings file that
-  // cannot be read is reported and the defaults stay.
-  app::Settings settings = app::Settings::defaults(regional, text::Date::today());
-  app::LineReader reader;
-  try {
-    app::ReadSettingsFile(inv.workDir / app::kSettingsFileName, reader, settings);
-  } catch (const mincar::Error& e) {
-    io.err << text::toUtf8(e.what()) << "\n";
-  }
+  const app::Settings settings = readSettings(inv, regional, io);
   print::VoucherFields fields;
   fields.organisation = settings.firma;
   fields.issuedBy = settings.vystavil;
@@ -46,18 +68,13 @@ int cmdVoucher(const Invocation& inv, Output& io) {
   fields.receivedBy = settings.prevzal;
   print::FillVoucherFromRow(ledger.journal(), fields);
 
-  // The browser is given the page's folder as the system names it, as the
-  // windows give it the working folder.
-  const fs::path file = fileArg ? fs::path(*fileArg) : inv.workDir / "out.htm";
-  const fs::path absolute = fs::absolute(file);
-  const fs::path folder = fs::weakly_canonical(absolute.parent_path());
-  const fs::path name = absolute.filename();
+  const PagePlace page = pagePlace(inv);
   if (openBrowser) {
     print::ShellLauncher launcher;
-    print::PrintVoucher(fields, regional, folder, name,
+    print::PrintVoucher(fields, regional, page.folder, page.name,
                         {settings.browser, settings.filespec, ledger.status(), launcher});
   } else {
-    print::WritePageFile(folder / name, print::VoucherPage(fields, regional));
+    print::WritePageFile(page.folder / page.name, print::VoucherPage(fields, regional));
   }
   session.finish();
   return 0;
@@ -65,7 +82,6 @@ int cmdVoucher(const Invocation& inv, Output& io) {
 
 int cmdReport(const Invocation& inv, Output& io) {
   const Arguments& o = inv.args;
-  const std::string* fileArg = o.find("-o");
   const bool recompute = o.has("--recompute");
   const bool openBrowser = o.has("--open");
   const text::Regional regional = text::Regional::fromEnvironment();
@@ -109,27 +125,16 @@ int cmdReport(const Invocation& inv, Output& io) {
   search.ApplyFilter();
   if (recompute) search.RecomputeShownBalances(start);
 
-  // The page's folder as the system names it, as for the voucher.
-  const fs::path file = fileArg ? fs::path(*fileArg) : inv.workDir / "out.htm";
-  const fs::path absolute = fs::absolute(file);
-  const fs::path folder = fs::weakly_canonical(absolute.parent_path());
-  const fs::path name = absolute.filename();
+  const PagePlace page = pagePlace(inv);
   print::ReportTexts texts;
   if (openBrowser) {
-    // The browser of prop1.txt; a settings file that cannot be read is
-    // reported and the defaults stay.
-    app::Settings settings = app::Settings::defaults(regional, text::Date::today());
-    app::LineReader reader;
-    try {
-      app::ReadSettingsFile(inv.workDir / app::kSettingsFileName, reader, settings);
-    } catch (const mincar::Error& e) {
-      io.err << text::toUtf8(e.what()) << "\n";
-    }
+    // The browser of prop1.txt.
+    const app::Settings settings = readSettings(inv, regional, io);
     print::ShellLauncher launcher;
-    print::PrintReport(texts, ledger, criteria, start, folder, name,
+    print::PrintReport(texts, ledger, criteria, start, page.folder, page.name,
                        {settings.browser, settings.filespec, ledger.status(), launcher});
   } else {
-    print::WriteReport(texts, ledger, criteria, start, folder / name);
+    print::WriteReport(texts, ledger, criteria, start, page.folder / page.name);
   }
   session.finish();
   return 0;
