@@ -1,5 +1,8 @@
 #include "cli/backup_verbs.h"
 
+#include <string>
+#include <string_view>
+
 #include "backup/backup_commands.h"
 #include "cli/session.h"
 
@@ -7,21 +10,31 @@ namespace cli {
 
 namespace fs = std::filesystem;
 
-int cmdBackup(const Invocation& inv, Output& io) {
-  if (inv.args.words.size() != 1) throw UsageError("backup needs one FILE");
+namespace {
+
+// The dialog's part after the file is chosen: it hands over a full name, and
+// the status line shows it.
+template <typename Command>
+int onBackupFile(const Invocation& inv, Output& io, std::string_view verb, Command command) {
+  if (inv.args.words.size() != 1) throw UsageError(std::string(verb) + " needs one FILE");
   Session session(inv.workDir, io, text::Regional::fromEnvironment());
-  // The dialog hands over a full name, and the status line shows it.
-  backup::SaveBackupTo(session.ledger(), fs::absolute(inv.args.words[0]));
+  command(session.ledger(), fs::absolute(inv.args.words[0]));
   session.finish();
   return 0;
 }
 
+}  // namespace
+
+int cmdBackup(const Invocation& inv, Output& io) {
+  return onBackupFile(inv, io, "backup", [](app::Ledger& ledger, const fs::path& file) {
+    backup::SaveBackupTo(ledger, file);
+  });
+}
+
 int cmdRestore(const Invocation& inv, Output& io) {
-  if (inv.args.words.size() != 1) throw UsageError("restore needs one FILE");
-  Session session(inv.workDir, io, text::Regional::fromEnvironment());
-  backup::RestoreBackupFrom(session.ledger(), fs::absolute(inv.args.words[0]));
-  session.finish();
-  return 0;
+  return onBackupFile(inv, io, "restore", [](app::Ledger& ledger, const fs::path& file) {
+    backup::RestoreBackupFrom(ledger, file);
+  });
 }
 
 }  // namespace cli
