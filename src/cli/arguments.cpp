@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include <exception>
+
 #include "app/textio.h"
 #include "cli/commands.h"
 #include "text/cp1250.h"
@@ -90,12 +92,14 @@ std::string textArg(std::string_view option, const std::string& arg) {
 
 double parseNumberArg(std::string_view option, const std::string& arg,
                       const text::Regional& regional) {
-  return parsedArg(option, arg, [&](std::string_view typed) { return text::parseFloat(typed, regional); });
+  return parsedArg(option, arg,
+                   [&](std::string_view typed) { return text::parseFloat(typed, regional); });
 }
 
 text::Date parseDateArg(std::string_view option, const std::string& arg,
                         const text::Regional& regional) {
-  return parsedArg(option, arg, [&](std::string_view typed) { return text::parseDate(typed, regional); });
+  return parsedArg(option, arg,
+                   [&](std::string_view typed) { return text::parseDate(typed, regional); });
 }
 
 }  // namespace cli

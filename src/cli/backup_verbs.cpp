@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The dialog's part after the file is chosen: it hands over a full name, and
-// the status line shows it.
+// What the dialog does with the file it has chosen: it hands over a full
+// name, and the status line shows it.
 template <typename Command>
 int onBackupFile(const Invocation& inv, Output& io, std::string_view verb, Command command) {
   if (inv.args.words.size() != 1) throw UsageError(std::string(verb) + " needs one FILE");

@@ -18,25 +18,25 @@ struct CommandLine {
 };
 
 CommandLine parse(const std::vector<std::string>& args) {
-  CommandLine inv;
+  CommandLine line;
   size_t i = 0;
   while (i < args.size()) {
     const std::string& a = args[i];
     if (a == "-C") {
       if (i + 1 >= args.size()) throw UsageError("-C needs a folder");
-      inv.workDir = args[i + 1];
+      line.workDir = args[i + 1];
       i += 2;
     } else if (a == "-h" || a == "--help") {
-      inv.command = "help";
-      return inv;
+      line.command = "help";
+      return line;
     } else {
       break;
     }
   }
   if (i >= args.size()) throw UsageError("no command given");
-  inv.command = args[i++];
-  inv.rest.assign(args.begin() + static_cast<long>(i), args.end());
-  return inv;
+  line.command = args[i++];
+  line.rest.assign(args.begin() + static_cast<long>(i), args.end());
+  return line;
 }
 
 }  // namespace
@@ -49,7 +49,8 @@ int run(const std::vector<std::string>& args, Output& io) {
   }
   const Verb* verb = findVerb(line.command);
   if (verb == nullptr) throw UsageError("unknown command '" + line.command + "'");
-  const Invocation inv{line.workDir, line.command, parseArguments(verb->name, line.rest, verb->grammar)};
+  const Invocation inv{line.workDir, line.command,
+                       parseArguments(verb->name, line.rest, verb->grammar)};
   return verb->run(inv, io);
 }
 

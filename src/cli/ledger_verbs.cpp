@@ -120,6 +120,7 @@ int cmdAddMove(const Invocation& inv, Output& io) { return cmdAddListRow(inv, io
 
 int cmdAddRow(const Invocation& inv, Output& io) {
   const Arguments& o = inv.args;
+  // Checked after the options, so that a wrong option is the one named.
   if (!o.words.empty()) throw UsageError("add-row takes no argument '" + o.words[0] + "'");
   const text::Regional regional = text::Regional::fromEnvironment();
 

@@ -1,5 +1,6 @@
 #include "cli/verb_table.h"
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ namespace cli {
 
 namespace {
 
+// In the order the synopsis and --help list them.
 const Verb kVerbs[] = {
     {"init", "init", "create data/ and every missing table; tables that exist are left alone", {},
      cmdInit},
@@ -21,7 +23,8 @@ const Verb kVerbs[] = {
      "append a book or a movement kind by its new-record rule and name it;\n"
      "prints the new ID",
      {}, cmdAddMove},
-    {"add-row", "add-row [--book ID] [--move ID] [--date DATE] [--text TEXT] [--plus X] [--minus Y]",
+    {"add-row",
+     "add-row [--book ID] [--move ID] [--date DATE] [--text TEXT] [--plus X] [--minus Y]",
      "append a journal row by the new-row rule, with the lists on the rows\n"
      "with these IDs (default: their first rows) and the calendar on DATE\n"
      "(default: today), then type the text and amounts into it; prints the\n"
@@ -87,24 +90,23 @@ std::vector<std::string_view> linesOf(std::string_view text) {
   return lines;
 }
 
+// One entry of --help: the usage, then the help lines under it; a usage that
+// leaves two blanks before the help column has the first help line beside it.
 void printEntry(std::ostream& out, std::string_view usage, std::string_view help) {
-  const std::string textIndent(kHelpColumn, ' ');
-  const std::vector<std::string_view> usageLines = linesOf(usage);
-  std::vector<std::string_view> helpLines = linesOf(help);
-  size_t first = 0;
-  if (usageLines.size() == 1 && kHelpIndent.size() + usage.size() + 2 <= kHelpColumn) {
-    out << kHelpIndent << usage << std::string(kHelpColumn - kHelpIndent.size() - usage.size(), ' ')
-        << helpLines[0] << "\n";
-    first = 1;
+  const std::vector<std::string_view> helpLines = linesOf(help);
+  size_t next = 0;
+  if (usage.find('\n') == std::string_view::npos &&
+      kHelpIndent.size() + usage.size() + 2 <= kHelpColumn) {
+    const std::string beside(kHelpColumn - kHelpIndent.size() - usage.size(), ' ');
+    out << kHelpIndent << usage << beside << helpLines[next++] << "\n";
   } else {
-    for (std::string_view line : usageLines) out << kHelpIndent << line << "\n";
+    for (std::string_view line : linesOf(usage)) out << kHelpIndent << line << "\n";
   }
-  for (size_t i = first; i < helpLines.size(); ++i) out << textIndent << helpLines[i] << "\n";
+  const std::string under(kHelpColumn, ' ');
+  for (; next < helpLines.size(); ++next) out << under << helpLines[next] << "\n";
 }
 
 }  // namespace
-
-std::span<const Verb> verbs() { return kVerbs; }
 
 const Verb* findVerb(std::string_view name) {
   for (const Verb& verb : kVerbs) {
@@ -119,6 +121,7 @@ std::string usageLine() {
   for (size_t i = 0; i < std::size(kVerbs); ++i) {
     const std::vector<std::string_view> lines = linesOf(kVerbs[i].usage);
     const std::string_view separator = i + 1 < std::size(kVerbs) ? " |" : "";
+    // A usage goes on the current line while it fits there, " |" included.
     const size_t wanted = 1 + lines[0].size() + (lines.size() == 1 ? separator.size() : 0);
     if (text.size() - lineStart + wanted > kSynopsisWidth) {
       text += '\n';

@@ -1,6 +1,5 @@
 #pragma once
 #include <ostream>
-#include <span>
 #include <string_view>
 
 #include "cli/arguments.h"
@@ -19,9 +18,6 @@ struct Verb {
   Grammar grammar;
   int (*run)(const Invocation& inv, Output& io);
 };
-
-// Every verb, in the order the synopsis and --help list them.
-std::span<const Verb> verbs();
 
 // The verb of that name, or null.
 const Verb* findVerb(std::string_view name);
