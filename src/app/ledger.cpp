@@ -70,6 +70,15 @@ Ledger::~Ledger() = default;
 
 void Ledger::open() {
   ledger::createMissingTables(workDir_);
+  openTables();
+}
+
+void Ledger::openForReading() {
+  for (Dataset* table : {&journal_, &moves_, &books_}) table->setReadOnly(true);
+  openTables();
+}
+
+void Ledger::openTables() {
   // The windows' creation order: journal, movements list, books list.
   journal_.open();
   moves_.open();

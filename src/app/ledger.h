@@ -21,6 +21,9 @@ class Ledger {
   // windows' creation order; installs the new-row callbacks and the journal's
   // filter (on, letting every row through until a criterion is set).
   void open();
+  // The same for a command that only reads: no table is created or written,
+  // repairs wait for the next opening for writing, and a change is refused.
+  void openForReading();
 
   ledger::Dataset& journal() { return journal_; }
   ledger::Dataset& moves() { return moves_; }
@@ -57,6 +60,7 @@ class Ledger {
   void setDateOnJournal();   // calendar BitBtn1Click
 
  private:
+  void openTables();
   void Table1NewRecord(ledger::Dataset& journal);      // journal
   void ListNewRecord(ledger::Dataset& list);           // books and movements
   // The journal in edit state for a stamp of a list or the calendar, also

@@ -12,13 +12,8 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-inline constexpr const char* kUsageLine =
-    "usage: mincar-cli [-C DIR] init | list journal|books|moves | add-book NAME | add-move NAME |\n"
-    "       add-row [--book ID] [--move ID] [--date DATE] [--text TEXT] [--plus X] [--minus Y] |\n"
-    "       set ID [--book ID] [--move ID] [--date DATE] | delete journal|books|moves ID |\n"
-    "       recompute | backup FILE | restore FILE | voucher ID [-o FILE] [--open] |\n"
-    "       report [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID] [--start X]\n"
-    "              [--recompute] [-o FILE] [--open]";
+// The synopsis that --help and every usage error print.
+std::string usageLine();
 
 struct Output {
   std::ostream& out;

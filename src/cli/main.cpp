@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   try {
     return cli::run(args, out);
   } catch (const cli::UsageError& e) {
-    std::cerr << e.what() << "\n" << cli::kUsageLine << "\n";
+    std::cerr << e.what() << "\n" << cli::usageLine() << "\n";
     return 2;
   } catch (const std::exception& e) {
     // Messages are Windows-1250 like all data; the terminal speaks UTF-8.

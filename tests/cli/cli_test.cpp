@@ -275,51 +275,52 @@ std::vector<fs::path> keptCopies(const fs::path& table) {
   return copies;
 }
 
-TEST(CliDamage, AJournalWhoseHeaderPromisesMoreRowsIsRepairedAndListedWithTheNoticeOnStandardError) {
+// A command that only reads shows the rows there and warns, and changes
+// nothing; the first command that writes keeps the file as found and repairs.
+TEST(CliDamage, AJournalWhoseHeaderPromisesMoreRowsIsListedAsItIsAndRepairedByTheFirstWriter) {
   TempDir dir;
   standardLists(dir);
   for (int day = 1; day <= 8; ++day) ok(dir, {"add-row", "--date", std::to_string(day) + ".3.2026"});
   const std::string rows = listed(dir, "journal");
   const fs::path journal = ledger::tablePath(dir.path(), ledger::LedgerTable::Journal);
   const std::string found = promiseMoreRows(journal, 11);
+  const std::string warning = journal.string() +
+                              ": the header promises 11 rows, but only 8 are in the file; they are shown, and the "
+                              "first opening for writing repairs the file, keeping it as it was found\n";
 
-  auto r = run(cli(), {"-C", dir.path().string(), "list", "journal"});
+  for (const std::vector<std::string>& reading :
+       {std::vector<std::string>{"list", "journal"}, {"backup", (dir / "zaloha.txu").string()},
+        {"report", "-o", (dir / "report.htm").string()}, {"voucher", "8", "-o", (dir / "voucher.htm").string()}}) {
+    std::vector<std::string> args = {"-C", dir.path().string()};
+    args.insert(args.end(), reading.begin(), reading.end());
+    auto r = run(cli(), args);
+    ASSERT_EQ(r.exitCode, 0) << reading[0] << ": " << r.err;
+    if (reading[0] == "list") {
+      EXPECT_EQ(r.out, rows);
+      EXPECT_EQ(r.err, warning);
+    } else {
+      EXPECT_EQ(r.err.substr(0, warning.size()), warning) << reading[0];
+    }
+    EXPECT_EQ(testing_support::readFile(journal), found) << reading[0] << " changed the table";
+    EXPECT_TRUE(keptCopies(journal).empty()) << reading[0];
+  }
+
+  auto r = run(cli(), {"-C", dir.path().string(), "add-row", "--date", "9.3.2026"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, rows);
   const std::vector<fs::path> copies = keptCopies(journal);
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(testing_support::readFile(copies[0]), found);
   EXPECT_EQ(r.err, journal.string() +
                        ": the header promised 11 rows, but only 8 are in the file; the file as it was found is "
                        "kept as " +
-                       copies[0].string() + "\n");
+                       copies[0].string() + "\nNew record is appended...\n");
+  EXPECT_EQ(r.out, "9\n");
 
-  // Repaired for good: the next command reports nothing and goes on.
-  auto next = run(cli(), {"-C", dir.path().string(), "add-row", "--date", "9.3.2026"});
+  // Repaired for good: the next command reports nothing.
+  auto next = run(cli(), {"-C", dir.path().string(), "list", "journal"});
   ASSERT_EQ(next.exitCode, 0) << next.err;
-  EXPECT_EQ(next.err, "New record is appended...\n");
-  EXPECT_EQ(next.out, "9\n");
+  EXPECT_EQ(next.err, "");
   EXPECT_EQ(keptCopies(journal).size(), 1u);
-}
-
-TEST(CliDamage, CommandsOnTheLedgerRepairTooAndSaySo) {
-  TempDir dir;
-  standardLists(dir);
-  ok(dir, {"add-row", "--date", "1.3.2026"});
-  ok(dir, {"add-row", "--date", "2.3.2026"});
-  const fs::path journal = ledger::tablePath(dir.path(), ledger::LedgerTable::Journal);
-  promiseMoreRows(journal, 5);
-  const fs::path backup = dir / "zaloha.txu";
-  auto r = run(cli(), {"-C", dir.path().string(), "backup", backup.string()});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const std::vector<fs::path> copies = keptCopies(journal);
-  ASSERT_EQ(copies.size(), 1u);
-  const std::string notice = journal.string() +
-                             ": the header promised 5 rows, but only 2 are in the file; the file as it was found "
-                             "is kept as " +
-                             copies[0].string() + "\n";
-  EXPECT_EQ(r.err, notice + backup.string() + "\n");
-  EXPECT_TRUE(fs::exists(backup));
 }
 
 TEST(CliDamage, WhenNoCopyCanBeKeptTheCommandFailsAndTheFileStaysAsFound) {
@@ -333,14 +334,16 @@ TEST(CliDamage, WhenNoCopyCanBeKeptTheCommandFailsAndTheFileStaysAsFound) {
   ::chmod(dir.path().c_str(), 0755);
   ::chmod(journal.parent_path().c_str(), 0755);
   ::chmod(journal.c_str(), 0666);
+  const std::vector<std::string> args = {"-C", dir.path().string(), "add-row", "--date", "2.3.2026"};
   testing_support::RunResult r;
   if (::geteuid() == 0) {
     if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no setpriv to run as another user";
-    r = run("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", cli().string(), "-C",
-                                 dir.path().string(), "list", "journal"});
+    std::vector<std::string> asOther = {"--reuid=65534", "--regid=65534", "--clear-groups", cli().string()};
+    asOther.insert(asOther.end(), args.begin(), args.end());
+    r = run("/usr/bin/setpriv", asOther);
   } else {
     ::chmod(journal.parent_path().c_str(), 0555);
-    r = run(cli(), {"-C", dir.path().string(), "list", "journal"});
+    r = run(cli(), args);
     ::chmod(journal.parent_path().c_str(), 0755);
   }
   EXPECT_EQ(r.exitCode, 1);
@@ -353,6 +356,42 @@ TEST(CliDamage, WhenNoCopyCanBeKeptTheCommandFailsAndTheFileStaysAsFound) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(testing_support::readFile(journal), found);
   EXPECT_TRUE(keptCopies(journal).empty());
+}
+
+// A user who may only read the tables (another user's files, a read-only
+// mount): every command that reads works, one that writes names the reason.
+TEST(CliReadOnly, AUserWhoMayOnlyReadListsBacksUpAndPrintsButCannotWrite) {
+  if (::geteuid() != 0 || !fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs root to act as a second user";
+  TempDir dir;
+  standardLists(dir);
+  ok(dir, {"add-row", "--date", "1.3.2026", "--text", "Chleba"});
+  const std::string rows = listed(dir, "journal");
+  ::chmod(dir.path().c_str(), 0755);
+  // The other user's own folder for what they write.
+  const fs::path theirs = dir / "theirs";
+  fs::create_directory(theirs);
+  ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+  const fs::path journal = ledger::tablePath(dir.path(), ledger::LedgerTable::Journal);
+  const std::string before = testing_support::readFile(journal);
+  auto asOther = [&](std::vector<std::string> args) {
+    std::vector<std::string> all = {"--reuid=65534", "--regid=65534", "--clear-groups", cli().string(), "-C",
+                                    dir.path().string()};
+    all.insert(all.end(), args.begin(), args.end());
+    return run("/usr/bin/setpriv", all);
+  };
+  auto r = asOther({"list", "journal"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, rows);
+  r = asOther({"backup", (theirs / "z.txu").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = asOther({"voucher", "1", "-o", (theirs / "v.htm").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = asOther({"report", "-o", (theirs / "r.htm").string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = asOther({"add-row", "--date", "2.3.2026"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Cannot write to " + journal.string() + ": Permission denied\n");
+  EXPECT_EQ(testing_support::readFile(journal), before);
 }
 
 TEST(CliSet, StampsTheBookMovementAndDateOnTheRowWithThatId) {
@@ -488,6 +527,52 @@ TEST(CliErrors, NameAFolderWithCzechLettersReadably) {
   auto r = run(cli(), {"-C", work.string(), "add-row"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find((work / "data" / "peden.dbf").string()), std::string::npos) << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+// The new-row rule itself fails on a journal whose columns are not its own:
+// the command fails and leaves no half-made row.
+TEST(CliAddRow, AFailureInsideTheNewRowRuleLeavesNoRow) {
+  using ledger::FieldDef;
+  using ledger::FieldType;
+  struct Case {
+    const char* what;
+    std::vector<FieldDef> fields;
+    std::string error;
+  } cases[] = {
+      {"too few columns",
+       {{"ID", FieldType::Numeric, 10, 0}, {"IDK", FieldType::Numeric, 10, 0}, {"IDM", FieldType::Numeric, 10, 0}},
+       "Table1: Field index 3 out of range\n"},
+      {"a date column too narrow",
+       {{"ID", FieldType::Numeric, 10, 0},
+        {"IDK", FieldType::Numeric, 10, 0},
+        {"IDM", FieldType::Numeric, 10, 0},
+        {"DATUM", FieldType::Date, 8, 0},  // made 4 wide below, as a foreign writer left it
+        {"TEXT", FieldType::Character, 20, 0}},
+       "Invalid value for field 'DATUM'\n"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    standardLists(dir);
+    const fs::path journal = ledger::tablePath(dir.path(), ledger::LedgerTable::Journal);
+    fs::remove(journal);
+    ledger::createTable(journal, c.fields);
+    if (c.fields.size() > 3) {
+      std::string bytes = testing_support::readFile(journal);
+      bytes[32 + 3 * 32 + 16] = 4;  // DATUM's length
+      const int recordLength = static_cast<unsigned char>(bytes[10]) + 256 * static_cast<unsigned char>(bytes[11]) - 4;
+      bytes[10] = static_cast<char>(recordLength % 256);
+      bytes[11] = static_cast<char>(recordLength / 256);
+      testing_support::writeFile(journal, bytes);
+    }
+    auto r = run(cli(), {"-C", dir.path().string(), "add-row", "--text", "x"});
+    EXPECT_EQ(r.exitCode, 1) << c.what;
+    EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), c.error.size())), c.error) << c.what << ": " << r.err;
+    EXPECT_EQ(listed(dir, "journal"), "") << c.what;
+  }
 }
 
 }  // namespace
