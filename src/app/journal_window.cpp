@@ -16,6 +16,7 @@
 
 #include "app/dataset_model.h"
 #include "app/error_box_qt.h"
+#include "app/image_list_qt.h"
 #include "app/status_bar_qt.h"
 #include "backup/backup_window.h"
 #include "help/help_window.h"
@@ -25,10 +26,6 @@
 #include "print/voucher_form.h"
 #include "text/cp1250.h"
 #include "text/date.h"
-
-// The image list lives in the windows' static library: the program must ask
-// for it by name, or the linker leaves it out.
-static void loadImageList() { Q_INIT_RESOURCE(icons); }
 
 namespace app {
 
@@ -42,17 +39,7 @@ QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int kToolBarHeight = 28;
 constexpr int kStripHeight = 53;
 
-QIcon imageFromList(const QString& name) {
-  static const bool loaded = (loadImageList(), true);
-  (void)loaded;
-  return QIcon(QStringLiteral(":/images/") + name);
-}
-
 }  // namespace
-
-QIcon imageListIcon(int index) { return imageFromList(QString::number(index) + ".svg"); }
-
-QIcon programIcon() { return imageFromList(QStringLiteral("mincar.svg")); }
 
 JournalWindow::JournalWindow(const text::Regional& regional, const Settings& defaults,
                              QWidget* parent)

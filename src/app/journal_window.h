@@ -2,10 +2,11 @@
 #include <memory>
 #include <vector>
 
-#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 
+// ImageList1 is a part of this window that the other windows share.
+#include "app/image_list_qt.h"
 #include "app/ledger.h"
 #include "app/settings.h"
 #include "app/textio.h"
@@ -29,12 +30,6 @@ namespace app {
 class DatasetGrid;
 class DatasetModel;
 class StatusBarLine;
-
-// ImageList1: the pictures of the journal window's menu and tool bar,
-// shared with the tool bars of the code lists, by their image index.
-QIcon imageListIcon(int index);
-// The program's window icon.
-QIcon programIcon();
 
 // TForm1, the journal window: the journal grid with its edit strip, the
 // menu, the tool bar and the status line. It owns the ledger (the three

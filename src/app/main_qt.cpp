@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "app/error_box_qt.h"
+#include "app/image_list_qt.h"
 #include "app/journal_window.h"
 #include "app/program_windows_qt.h"
 #include "lists/books_window.h"

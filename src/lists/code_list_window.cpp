@@ -4,7 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/dataset_model.h"
-#include "app/journal_window.h"
+#include "app/image_list_qt.h"
 
 namespace lists {
 
