@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "app/dataset_grid_qt.h"
 // ImageList1 is a part of this window that the other windows share.
 #include "app/image_list_qt.h"
 #include "app/ledger.h"
@@ -27,8 +28,6 @@ class QLineEdit;
 
 namespace app {
 
-class DatasetGrid;
-class DatasetModel;
 class StatusBarLine;
 
 // TForm1, the journal window: the journal grid with its edit strip, the

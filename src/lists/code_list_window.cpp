@@ -3,6 +3,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
 #include "app/image_list_qt.h"
 
