@@ -93,9 +93,6 @@ void JournalWindow::setDialogs(print::VoucherForm* voucher, print::BookSearchFor
   Form8 = help;
 }
 
-// ---------------------------------------------------------------------------
-// Actions, menu and tool bar
-
 QAction* JournalWindow::addCommand(const char* caption, const char* hint, int image,
                                    const QKeySequence& shortcut,
                                    void (JournalWindow::*handler)()) {
@@ -274,9 +271,6 @@ void JournalWindow::createClientArea() {
   setCentralWidget(client);
 }
 
-// ---------------------------------------------------------------------------
-// Start-up and shutdown
-
 void JournalWindow::FormCreate() {
   // 1. The journal table, and with it the lists' tables: a table that
   //    cannot be opened ends the start-up (thrown to the caller).
@@ -366,9 +360,6 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   return QMainWindow::eventFilter(watched, event);
 }
-
-// ---------------------------------------------------------------------------
-// Commands
 
 void JournalWindow::storeTypedText() {
   // What is typed into a grid cell or the strip belongs to the current row
