@@ -277,7 +277,10 @@ void JournalWindow::FormCreate() {
   ledger_->open();
   // 2-6. prop1.txt over the defaults; a file that cannot be opened is
   //      reported and the defaults stay.
-  runAction(nullptr, [this] { ReadSettingsFile(kSettingsFileName, lineReader_, settings_); });
+  runAction(nullptr, [this] {
+    LineReader reader;
+    ReadSettingsFile(kSettingsFileName, reader, settings_);
+  });
 }
 
 void JournalWindow::showEvent(QShowEvent* event) {

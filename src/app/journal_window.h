@@ -10,7 +10,6 @@
 #include "app/image_list_qt.h"
 #include "app/ledger.h"
 #include "app/settings.h"
-#include "app/textio.h"
 #include "text/regional.h"
 
 class QAction;
@@ -48,8 +47,6 @@ class JournalWindow : public QMainWindow {
   Ledger& ledger() { return *ledger_; }
   StatusLine& statusLine();
   Settings& settings() { return settings_; }
-  // The program's one line reader, shared by every reader of its files.
-  LineReader& lineReader() { return lineReader_; }
 
   // The windows that the show commands make visible, created after this
   // one in the start-up order TForm2, TForm3, TForm4.
@@ -101,7 +98,6 @@ class JournalWindow : public QMainWindow {
 
   text::Regional regional_;
   Settings settings_;
-  LineReader lineReader_;
   std::unique_ptr<StatusBarLine> statusLine_;
   std::unique_ptr<Ledger> ledger_;
   bool shown_ = false;
