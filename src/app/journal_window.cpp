@@ -18,7 +18,6 @@
 #include "app/dataset_model.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
-#include "app/status_bar_qt.h"
 #include "backup/backup_window.h"
 #include "help/help_window.h"
 #include "ledger/ledger_tables.h"
@@ -42,14 +41,15 @@ constexpr int kStripHeight = 53;
 
 }  // namespace
 
-JournalWindow::JournalWindow(const text::Regional& regional, const Settings& defaults,
-                             QWidget* parent)
-    : QMainWindow(parent), regional_(regional), settings_(defaults) {
+JournalWindow::JournalWindow(ProgramData& data, QWidget* parent)
+    : QMainWindow(parent),
+      ledger_(data.ledger()),
+      settings_(data.settings()),
+      statusLine_(data.statusLine()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mincar"));
   setWindowIcon(programIcon());
-  statusLine_ = std::make_unique<StatusBarLine>(*statusBar());
-  ledger_ = std::make_unique<Ledger>(std::filesystem::current_path(), regional_, *statusLine_);
+  setStatusBar(data.statusBar());
   FormCreate();
 
   createActions();
@@ -61,23 +61,31 @@ JournalWindow::JournalWindow(const text::Regional& regional, const Settings& def
   qApp->installEventFilter(this);
 }
 
-JournalWindow::~JournalWindow() {
-  // Everything that follows the ledger's tables goes before the ledger: the
-  // other windows (children of this one) and the journal model.
-  const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  for (QWidget* child : children) {
-    if (child->isWindow()) delete child;
-  }
-  // The strip's boxes lose the focus while the window goes; nothing they
-  // hold is stored any more.
-  for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->disconnect(this);
-  delete stripMapper_;
-  stripMapper_ = nullptr;
-  DBGrid1->setModel(nullptr);
-  delete model_;
+JournalWindow::JournalWindow(const text::Regional& regional, const Settings& defaults,
+                             QWidget* parent)
+    : JournalWindow(std::make_unique<ProgramData>(regional, defaults), parent) {}
+
+JournalWindow::JournalWindow(std::unique_ptr<ProgramData> ownData, QWidget* parent)
+    : JournalWindow(*ownData, parent) {
+  ownData_ = std::move(ownData);
 }
 
-StatusLine& JournalWindow::statusLine() { return *statusLine_; }
+JournalWindow::~JournalWindow() {
+  // The strip's boxes and an open cell editor lose the focus while the
+  // window goes; nothing they hold is stored any more.
+  for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->disconnect(this);
+  DBGrid1->setModel(nullptr);
+  if (ownData_) {
+    // Data of the window's own goes with its members, before Qt deletes the
+    // children that show it: the other windows and the journal model.
+    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) {
+      if (child->isWindow()) delete child;
+    }
+    delete stripMapper_;
+    delete model_;
+  }
+}
 
 void JournalWindow::setListWindows(QWidget* moves, QWidget* books, QWidget* calendar) {
   Form2 = moves;
@@ -194,7 +202,7 @@ void JournalWindow::createClientArea() {
   layout->setContentsMargins(4, 5, 6, 4);
   layout->setSpacing(3);
 
-  model_ = new DatasetModel(ledger_->journal(), this);
+  model_ = new DatasetModel(ledger_.journal(), this);
   DBGrid1 = new DatasetGrid(model_, client);
   DBGrid1->setColumnWidths({28, 25, 27, 51, 329, 45, 45, 45});
   layout->addWidget(DBGrid1, 1);
@@ -232,7 +240,7 @@ void JournalWindow::createClientArea() {
   // whole text: on a shared folder the row may have changed since the strip
   // showed it, and writing every box back would undo the other user's change.
   stripMapper_->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
-  ledger::Dataset& journal = ledger_->journal();
+  ledger::Dataset& journal = ledger_.journal();
   for (const StripEdit& wanted : edits) {
     auto* edit = new QLineEdit(strip);
     *wanted.edit = edit;
@@ -274,7 +282,7 @@ void JournalWindow::createClientArea() {
 void JournalWindow::FormCreate() {
   // 1. The journal table, and with it the lists' tables: a table that
   //    cannot be opened ends the start-up (thrown to the caller).
-  ledger_->open();
+  ledger_.open();
   // 2-6. prop1.txt over the defaults; a file that cannot be opened is
   //      reported and the defaults stay.
   runAction(nullptr, [this] {
@@ -298,8 +306,8 @@ void JournalWindow::FormShow() {
   if (Form6) {
     Form6->loadSettings(settings_);
   } else {
-    text::parseDate(settings_.datumOd, regional_);
-    text::parseDate(settings_.datumDo, regional_);
+    text::parseDate(settings_.datumOd, ledger_.regional());
+    text::parseDate(settings_.datumDo, ledger_.regional());
   }
   // 3. The browser command and its prefix.
   if (Form7) Form7->loadSettings(settings_);
@@ -307,11 +315,11 @@ void JournalWindow::FormShow() {
   if (Form8) Form8->LoadHelpTopics();
   // 5. The status line, with what the engine had to repair on opening.
   std::string started = "Started...";
-  for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
+  for (ledger::Dataset* table : {&ledger_.journal(), &ledger_.moves(), &ledger_.books()}) {
     const std::string notice = table->takeRepairNotice();
     if (!notice.empty()) started += " " + notice;
   }
-  statusLine_->show(started);
+  statusLine_.show(started);
 }
 
 void JournalWindow::closeEvent(QCloseEvent* event) {
@@ -323,7 +331,7 @@ void JournalWindow::FormClose() {
   // What the user typed and did not store yet is stored before the end,
   // not lost with the program.
   storeTypedText();
-  for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
+  for (ledger::Dataset* table : {&ledger_.journal(), &ledger_.moves(), &ledger_.books()}) {
     runAction(this, [table] {
       if (table->state() == ledger::DatasetState::Edit ||
           table->state() == ledger::DatasetState::Insert) {
@@ -384,18 +392,18 @@ void JournalWindow::storeStripEdit(QLineEdit* edit, int column) {
 
 void JournalWindow::Novdek1Click() {
   storeTypedText();
-  ledger_->newJournalRow();
+  ledger_.newJournalRow();
 }
 
 void JournalWindow::Smazatdek1Click() {
   // Deletes at once, without a question, from the menu, the tool bar and
   // Ctrl+Delete alike; an editor's text goes with the row.
-  ledger_->deleteJournalRow();
+  ledger_.deleteJournalRow();
 }
 
 void JournalWindow::ToolButton12Click() {
   storeTypedText();
-  ledger_->RecomputeBalances();
+  ledger_.RecomputeBalances();
 }
 
 void JournalWindow::showWindow(QWidget* window) {
@@ -411,11 +419,11 @@ void JournalWindow::Kalend1Click() { showWindow(Form4); }
 // so that the backup holds it and the restore replaces it.
 void JournalWindow::Uloit1Click() {
   storeTypedText();
-  backup::SaveBackup(backup::BackupDialogs::of(this), *ledger_);
+  backup::SaveBackup(backup::BackupDialogs::of(this), ledger_);
 }
 void JournalWindow::Otevt1Click() {
   storeTypedText();
-  backup::RestoreBackup(backup::BackupDialogs::of(this), *ledger_);
+  backup::RestoreBackup(backup::BackupDialogs::of(this), ledger_);
 }
 void JournalWindow::Konfigurace1Click() { showWindow(Form7); }
 void JournalWindow::Tiskdokladu1Click() {
