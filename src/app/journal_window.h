@@ -6,7 +6,7 @@
 #include <QPointer>
 
 #include "app/dataset_grid_qt.h"
-// ImageList1 is a part of this window that the other windows share.
+// ImageList1 belongs to this window; the other windows share it.
 #include "app/image_list_qt.h"
 #include "app/ledger.h"
 #include "app/program_data_qt.h"
