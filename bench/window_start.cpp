@@ -12,7 +12,7 @@
 #include <QHeaderView>
 #include <QTimer>
 
-#include "app/dataset_model.h"
+#include "app/dataset_grid_qt.h"
 #include "app/journal_window.h"
 #include "app/settings.h"
 #include "text/date.h"

@@ -1,15 +1,12 @@
 #include "app/dataset_model.h"
 
 #include <climits>
+#include <cstdint>
 #include <string>
 
 #include <QApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QMessageBox>
 
 #include "app/error_box_qt.h"
-#include "app/grid_columns.h"
 #include "text/cp1250.h"
 
 namespace app {
@@ -275,128 +272,6 @@ void DatasetModel::report(const std::exception& error) const {
         queuedError_.clear();
       },
       Qt::QueuedConnection);
-}
-
-// ---------------------------------------------------------------------------
-
-DatasetGrid::DatasetGrid(DatasetModel* model, QWidget* parent)
-    : QTableView(parent), model_(model) {
-  setObjectName(QStringLiteral("DBGrid1"));
-  setModel(model);
-
-  // A small, narrow font for cells and titles alike: the design's column
-  // widths (a 51-pixel date, 45-pixel amounts) then hold whole dates,
-  // amounts and titles, where the ordinary font would cut them.
-  QFont cellFont = font();
-  cellFont.setPixelSize(10);
-  cellFont.setStretch(QFont::Condensed);
-  setFont(cellFont);
-  // The platform may give headers a font of their own.
-  horizontalHeader()->setFont(cellFont);
-
-  // No row indicator column; rows of one fixed height, so that a long
-  // journal scrolls without measuring rows.
-  verticalHeader()->hide();
-  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setMinimumSectionSize(1);
-  verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
-  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  horizontalHeader()->setMinimumSectionSize(0);
-  horizontalHeader()->setHighlightSections(false);
-  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
-                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
-  setSelectionMode(QAbstractItemView::SingleSelection);
-  setSelectionBehavior(QAbstractItemView::SelectItems);
-  setTabKeyNavigation(true);
-  setWordWrap(false);
-
-  connect(model_, &DatasetModel::cursorMoved, this, &DatasetGrid::followCursor);
-  followCursor(model_->cursorRow());
-}
-
-std::vector<int> DatasetGrid::columnWidths() const {
-  std::vector<int> widths;
-  for (int column = 0; column < model_->columnCount(); ++column) {
-    widths.push_back(columnWidth(column));
-  }
-  return widths;
-}
-
-void DatasetGrid::setColumnWidths(const std::vector<int>& widths) {
-  const int columns = model_->columnCount();
-  for (int column = 0; column < columns && column < static_cast<int>(widths.size()); ++column) {
-    setColumnWidth(column, widths[static_cast<size_t>(column)]);
-  }
-}
-
-void DatasetGrid::commitOpenEditor() {
-  if (state() != QAbstractItemView::EditingState) return;
-  if (QWidget* editor = indexWidget(currentIndex())) {
-    commitData(editor);
-    closeEditor(editor, QAbstractItemDelegate::NoHint);
-  }
-}
-
-void DatasetGrid::keyPressEvent(QKeyEvent* event) {
-  const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
-  if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
-    // With an editor open the delegate takes Esc and the view calls the
-    // model's revert(); here no editor is open.
-    model_->revert();
-    event->accept();
-    return;
-  }
-  if (event->key() == Qt::Key_Delete && modifiers == Qt::ControlModifier) {
-    deleteWithConfirmation();
-    event->accept();
-    return;
-  }
-  if (event->key() == Qt::Key_Insert && modifiers == Qt::NoModifier) {
-    model_->appendRow();
-    event->accept();
-    return;
-  }
-  QTableView::keyPressEvent(event);
-}
-
-void DatasetGrid::deleteWithConfirmation() {
-  if (model_->rowCount() == 0) {
-    // The engine's own refusal, as the delete on an empty table gives it.
-    model_->removeCursorRow();
-    return;
-  }
-  QMessageBox question(QMessageBox::Question, QStringLiteral("Mincar"),
-                       QStringLiteral("Delete record?"), QMessageBox::Ok | QMessageBox::Cancel,
-                       this);
-  question.setDefaultButton(QMessageBox::Cancel);
-  if (question.exec() == QMessageBox::Ok) model_->removeCursorRow();
-}
-
-void DatasetGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-  // The base class first hands an open editor's text to the model, into
-  // the row that is being left; moving the cursor then stores that row.
-  QTableView::currentChanged(current, previous);
-  if (!following_ && current.isValid() && current.row() != model_->cursorRow()) {
-    model_->moveCursorTo(current.row());
-  }
-}
-
-void DatasetGrid::resizeEvent(QResizeEvent* event) {
-  QTableView::resizeEvent(event);
-  std::vector<int> widths = columnWidths();
-  FitGridColumns(width(), widths);
-  setColumnWidths(widths);
-}
-
-void DatasetGrid::followCursor(int row) {
-  if (row < 0 || row >= model_->rowCount()) return;
-  const QModelIndex current = currentIndex();
-  if (current.isValid() && current.row() == row) return;
-  following_ = true;
-  setCurrentIndex(model_->index(row, current.isValid() ? current.column() : 0));
-  following_ = false;
 }
 
 }  // namespace app

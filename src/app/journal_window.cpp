@@ -16,9 +16,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
 #include "app/error_box_qt.h"
-#include "app/status_bar_qt.h"
+#include "app/image_list_qt.h"
 #include "backup/backup_window.h"
 #include "help/help_window.h"
 #include "ledger/ledger_tables.h"
@@ -27,10 +28,6 @@
 #include "print/voucher_form.h"
 #include "text/cp1250.h"
 #include "text/date.h"
-
-// The image list lives in the windows' static library: the program must ask
-// for it by name, or the linker leaves it out.
-static void loadImageList() { Q_INIT_RESOURCE(icons); }
 
 namespace app {
 
@@ -44,26 +41,17 @@ QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int kToolBarHeight = 28;
 constexpr int kStripHeight = 53;
 
-QIcon imageFromList(const QString& name) {
-  static const bool loaded = (loadImageList(), true);
-  (void)loaded;
-  return QIcon(QStringLiteral(":/images/") + name);
-}
-
 }  // namespace
 
-QIcon imageListIcon(int index) { return imageFromList(QString::number(index) + ".svg"); }
-
-QIcon programIcon() { return imageFromList(QStringLiteral("mincar.svg")); }
-
-JournalWindow::JournalWindow(const text::Regional& regional, const Settings& defaults,
-                             QWidget* parent)
-    : QMainWindow(parent), regional_(regional), settings_(defaults) {
+JournalWindow::JournalWindow(ProgramData& data, QWidget* parent)
+    : QMainWindow(parent),
+      ledger_(data.ledger()),
+      settings_(data.settings()),
+      statusLine_(data.statusLine()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mincar"));
   setWindowIcon(programIcon());
-  statusLine_ = std::make_unique<StatusBarLine>(*statusBar());
-  ledger_ = std::make_unique<Ledger>(std::filesystem::current_path(), regional_, *statusLine_);
+  setStatusBar(data.statusBar());
   FormCreate();
 
   createActions();
@@ -75,23 +63,31 @@ JournalWindow::JournalWindow(const text::Regional& regional, const Settings& def
   qApp->installEventFilter(this);
 }
 
-JournalWindow::~JournalWindow() {
-  // Everything that follows the ledger's tables goes before the ledger: the
-  // other windows (children of this one) and the journal model.
-  const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  for (QWidget* child : children) {
-    if (child->isWindow()) delete child;
-  }
-  // The strip's boxes lose the focus while the window goes; nothing they
-  // hold is stored any more.
-  for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->disconnect(this);
-  delete stripMapper_;
-  stripMapper_ = nullptr;
-  DBGrid1->setModel(nullptr);
-  delete model_;
+JournalWindow::JournalWindow(const text::Regional& regional, const Settings& defaults,
+                             QWidget* parent)
+    : JournalWindow(std::make_unique<ProgramData>(regional, defaults), parent) {}
+
+JournalWindow::JournalWindow(std::unique_ptr<ProgramData> ownData, QWidget* parent)
+    : JournalWindow(*ownData, parent) {
+  ownData_ = std::move(ownData);
 }
 
-StatusLine& JournalWindow::statusLine() { return *statusLine_; }
+JournalWindow::~JournalWindow() {
+  // The strip's boxes and an open cell editor lose the focus while the
+  // window goes; nothing they hold is stored any more.
+  for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->disconnect(this);
+  DBGrid1->setModel(nullptr);
+  if (ownData_) {
+    // Data of the window's own goes with its members, before Qt deletes the
+    // children that show it: the other windows and the journal model.
+    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) {
+      if (child->isWindow()) delete child;
+    }
+    delete stripMapper_;
+    delete model_;
+  }
+}
 
 void JournalWindow::setListWindows(QWidget* moves, QWidget* books, QWidget* calendar) {
   Form2 = moves;
@@ -106,9 +102,6 @@ void JournalWindow::setDialogs(print::VoucherForm* voucher, print::BookSearchFor
   Form7 = config;
   Form8 = help;
 }
-
-// ---------------------------------------------------------------------------
-// Actions, menu and tool bar
 
 QAction* JournalWindow::addCommand(const char* caption, const char* hint, int image,
                                    const QKeySequence& shortcut,
@@ -211,7 +204,7 @@ void JournalWindow::createClientArea() {
   layout->setContentsMargins(4, 5, 6, 4);
   layout->setSpacing(3);
 
-  model_ = new DatasetModel(ledger_->journal(), this);
+  model_ = new DatasetModel(ledger_.journal(), this);
   DBGrid1 = new DatasetGrid(model_, client);
   DBGrid1->setColumnWidths({28, 25, 27, 51, 329, 45, 45, 45});
   layout->addWidget(DBGrid1, 1);
@@ -249,7 +242,7 @@ void JournalWindow::createClientArea() {
   // whole text: on a shared folder the row may have changed since the strip
   // showed it, and writing every box back would undo the other user's change.
   stripMapper_->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
-  ledger::Dataset& journal = ledger_->journal();
+  ledger::Dataset& journal = ledger_.journal();
   for (const StripEdit& wanted : edits) {
     auto* edit = new QLineEdit(strip);
     *wanted.edit = edit;
@@ -288,16 +281,16 @@ void JournalWindow::createClientArea() {
   setCentralWidget(client);
 }
 
-// ---------------------------------------------------------------------------
-// Start-up and shutdown
-
 void JournalWindow::FormCreate() {
   // 1. The journal table, and with it the lists' tables: a table that
   //    cannot be opened ends the start-up (thrown to the caller).
-  ledger_->open();
+  ledger_.open();
   // 2-6. prop1.txt over the defaults; a file that cannot be opened is
   //      reported and the defaults stay.
-  runAction(nullptr, [this] { ReadSettingsFile(kSettingsFileName, lineReader_, settings_); });
+  runAction(nullptr, [this] {
+    LineReader reader;
+    ReadSettingsFile(kSettingsFileName, reader, settings_);
+  });
 }
 
 void JournalWindow::showEvent(QShowEvent* event) {
@@ -315,8 +308,8 @@ void JournalWindow::FormShow() {
   if (Form6) {
     Form6->loadSettings(settings_);
   } else {
-    text::parseDate(settings_.datumOd, regional_);
-    text::parseDate(settings_.datumDo, regional_);
+    text::parseDate(settings_.datumOd, ledger_.regional());
+    text::parseDate(settings_.datumDo, ledger_.regional());
   }
   // 3. The browser command and its prefix.
   if (Form7) Form7->loadSettings(settings_);
@@ -327,12 +320,12 @@ void JournalWindow::FormShow() {
   //    grave for the status line: it gets a message box the user must close.
   std::string started = "Started...";
   std::vector<std::string> damaged;
-  for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
+  for (ledger::Dataset* table : {&ledger_.journal(), &ledger_.moves(), &ledger_.books()}) {
     const std::string notice = table->takeRepairNotice();
     if (!notice.empty()) started += " " + notice;
     if (std::string damage = table->takeDamageNotice(); !damage.empty()) damaged.push_back(std::move(damage));
   }
-  statusLine_->show(started);
+  statusLine_.show(started);
   for (const std::string& damage : damaged) showErrorMessage(this, QString::fromUtf8(text::toUtf8(damage)));
 }
 
@@ -345,13 +338,8 @@ void JournalWindow::FormClose() {
   // What the user typed and did not store yet is stored before the end,
   // not lost with the program.
   storeTypedText();
-  for (ledger::Dataset* table : {&ledger_->journal(), &ledger_->moves(), &ledger_->books()}) {
-    runAction(this, [table] {
-      if (table->state() == ledger::DatasetState::Edit ||
-          table->state() == ledger::DatasetState::Insert) {
-        table->post();
-      }
-    });
+  for (ledger::Dataset* table : {&ledger_.journal(), &ledger_.moves(), &ledger_.books()}) {
+    runAction(this, [table] { table->storePendingEdit(); });
   }
   // The dialogs' texts, each on its own: one field that cannot be stored
   // keeps its old value and the others are written all the same.
@@ -386,9 +374,6 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-// ---------------------------------------------------------------------------
-// Commands
-
 void JournalWindow::storeTypedText() {
   // What is typed into a grid cell or the strip belongs to the current row
   // before a command moves the cursor, as leaving the control would store it.
@@ -409,18 +394,18 @@ void JournalWindow::storeStripEdit(QLineEdit* edit, int column) {
 
 void JournalWindow::Novdek1Click() {
   storeTypedText();
-  ledger_->newJournalRow();
+  ledger_.newJournalRow();
 }
 
 void JournalWindow::Smazatdek1Click() {
   // Deletes at once, without a question, from the menu, the tool bar and
   // Ctrl+Delete alike; an editor's text goes with the row.
-  ledger_->deleteJournalRow();
+  ledger_.deleteJournalRow();
 }
 
 void JournalWindow::ToolButton12Click() {
   storeTypedText();
-  ledger_->RecomputeBalances();
+  ledger_.RecomputeBalances();
 }
 
 void JournalWindow::showWindow(QWidget* window) {
@@ -436,11 +421,11 @@ void JournalWindow::Kalend1Click() { showWindow(Form4); }
 // so that the backup holds it and the restore replaces it.
 void JournalWindow::Uloit1Click() {
   storeTypedText();
-  backup::SaveBackup(backup::BackupDialogs::of(this), *ledger_);
+  backup::SaveBackup(backup::BackupDialogs::of(this), ledger_);
 }
 void JournalWindow::Otevt1Click() {
   storeTypedText();
-  backup::RestoreBackup(backup::BackupDialogs::of(this), *ledger_);
+  backup::RestoreBackup(backup::BackupDialogs::of(this), ledger_);
 }
 void JournalWindow::Konfigurace1Click() { showWindow(Form7); }
 void JournalWindow::Tiskdokladu1Click() {

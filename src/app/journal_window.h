@@ -2,13 +2,15 @@
 #include <memory>
 #include <vector>
 
-#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 
+#include "app/dataset_grid_qt.h"
+// ImageList1 belongs to this window; the other windows share it.
+#include "app/image_list_qt.h"
 #include "app/ledger.h"
+#include "app/program_data_qt.h"
 #include "app/settings.h"
-#include "app/textio.h"
 #include "text/regional.h"
 
 class QAction;
@@ -26,36 +28,26 @@ class QLineEdit;
 
 namespace app {
 
-class DatasetGrid;
-class DatasetModel;
-class StatusBarLine;
-
-// ImageList1: the pictures of the journal window's menu and tool bar,
-// shared with the tool bars of the code lists, by their image index.
-QIcon imageListIcon(int index);
-// The program's window icon.
-QIcon programIcon();
-
 // TForm1, the journal window: the journal grid with its edit strip, the
-// menu, the tool bar and the status line. It owns the ledger (the three
-// tables, opened while it is created) and the settings of prop1.txt, and
-// shows the other windows.
+// menu, the tool bar and the status line. It works on the ledger and the
+// settings that main keeps, and shows the other windows.
 class JournalWindow : public QMainWindow {
   Q_OBJECT
  public:
-  // Opens the tables in the current working folder (creating the missing
-  // ones) and reads prop1.txt over the given defaults. A table that cannot
-  // be opened throws; a settings file that cannot be opened is reported in
-  // a message box and the defaults stay.
+  // Opens the ledger's tables (creating the missing ones) and reads
+  // prop1.txt over the settings. A table that cannot be opened throws; a
+  // settings file that cannot be opened is reported in a message box and
+  // the settings stay.
+  explicit JournalWindow(ProgramData& data, QWidget* parent = nullptr);
+  // The same over data of the window's own, on the current working folder:
+  // for the tests and the benchmark, which keep no data of their own.
   JournalWindow(const text::Regional& regional, const Settings& defaults,
                 QWidget* parent = nullptr);
   ~JournalWindow() override;
 
-  Ledger& ledger() { return *ledger_; }
-  StatusLine& statusLine();
+  Ledger& ledger() { return ledger_; }
+  StatusLine& statusLine() { return statusLine_; }
   Settings& settings() { return settings_; }
-  // The program's one line reader, shared by every reader of its files.
-  LineReader& lineReader() { return lineReader_; }
 
   // The windows that the show commands make visible, created after this
   // one in the start-up order TForm2, TForm3, TForm4.
@@ -105,11 +97,12 @@ class JournalWindow : public QMainWindow {
   QAction* addCommand(const char* caption, const char* hint, int image,
                       const QKeySequence& shortcut, void (JournalWindow::*handler)());
 
-  text::Regional regional_;
-  Settings settings_;
-  LineReader lineReader_;
-  std::unique_ptr<StatusBarLine> statusLine_;
-  std::unique_ptr<Ledger> ledger_;
+  JournalWindow(std::unique_ptr<ProgramData> ownData, QWidget* parent);
+
+  std::unique_ptr<ProgramData> ownData_;  // the tests' and the benchmark's only
+  Ledger& ledger_;
+  Settings& settings_;
+  StatusLine& statusLine_;
   bool shown_ = false;
 
   DatasetModel* model_ = nullptr;

@@ -13,7 +13,9 @@
 #include <QTimer>
 
 #include "app/error_box_qt.h"
+#include "app/image_list_qt.h"
 #include "app/journal_window.h"
+#include "app/program_data_qt.h"
 #include "app/program_windows_qt.h"
 #include "lists/books_window.h"
 #include "lists/calendar_window.h"
@@ -46,25 +48,31 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Mincar"));
   QApplication::setWindowIcon(app::programIcon());
 
-  // 3. The windows, hidden, in the order TForm1 ... TForm8; each owning
-  //    window opens its table. A table that cannot be opened ends the
-  //    start-up.
+  // 3. What the windows work on, kept here until they are gone: the
+  //    status line, the ledger of the working folder and the settings.
+  auto data = std::make_unique<app::ProgramData>(regional, defaults);
+
+  // 4. The windows, hidden, in the order TForm1 ... TForm8; the journal
+  //    window opens the tables and reads prop1.txt. A table that cannot be
+  //    opened ends the start-up.
   app::ProgramWindows windows;
   try {
-    windows = app::createProgramWindows(regional, defaults);
+    windows = app::createProgramWindows(*data);
   } catch (const std::exception& error) {
+    // The tables opened so far close before the box waits for the user.
+    data.reset();
     app::showErrorBox(nullptr, error);
     return EXIT_FAILURE;
   }
   app::JournalWindow* Form1 = windows.Form1.get();
 
-  // 4. The journal window shows; its show handler runs.
+  // 5. The journal window shows; its show handler runs.
   Form1->show();
   const QString screenshot = qEnvironmentVariable("MINCAR_SCREENSHOT");
   if (!screenshot.isEmpty()) {
     takeScreenshotAndQuit(*Form1, screenshot, {windows.Form2, windows.Form3, windows.Form4});
   }
 
-  // 5. Until the journal window is closed; its close handler writes prop1.txt.
+  // 6. Until the journal window is closed; its close handler writes prop1.txt.
   return application.exec();
 }

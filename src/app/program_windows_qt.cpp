@@ -12,9 +12,12 @@
 
 namespace app {
 
-ProgramWindows createProgramWindows(const text::Regional& regional, const Settings& defaults) {
+namespace {
+
+// TForm2 ... TForm8 after the journal window, which owns them.
+ProgramWindows createAfter(std::unique_ptr<JournalWindow> journalWindow) {
   ProgramWindows w;
-  w.Form1 = std::make_unique<JournalWindow>(regional, defaults);
+  w.Form1 = std::move(journalWindow);
   JournalWindow* journal = w.Form1.get();
   w.Form2 = new lists::MovesWindow(journal->ledger(), journal);
   w.Form3 = new lists::BooksWindow(journal->ledger(), journal);
@@ -36,6 +39,16 @@ ProgramWindows createProgramWindows(const text::Regional& regional, const Settin
   journal->setListWindows(w.Form2, w.Form3, w.Form4);
   journal->setDialogs(w.Form5, w.Form6, w.Form7, w.Form8);
   return w;
+}
+
+}  // namespace
+
+ProgramWindows createProgramWindows(ProgramData& data) {
+  return createAfter(std::make_unique<JournalWindow>(data));
+}
+
+ProgramWindows createProgramWindows(const text::Regional& regional, const Settings& defaults) {
+  return createAfter(std::make_unique<JournalWindow>(regional, defaults));
 }
 
 }  // namespace app

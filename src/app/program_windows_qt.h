@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "app/journal_window.h"
+#include "app/program_data_qt.h"
 #include "app/settings.h"
 #include "text/regional.h"
 
@@ -26,8 +27,12 @@ struct ProgramWindows {
   help::HelpWindow* Form8 = nullptr;
 };
 
-// Opens the tables in the current folder as the windows are created; a
-// table that cannot be opened throws.
+// The windows over the data main keeps; the journal window opens its
+// tables and reads prop1.txt as it is created. A table that cannot be
+// opened throws.
+ProgramWindows createProgramWindows(ProgramData& data);
+// The same with data that the journal window makes and keeps itself, on the
+// current folder: for the tests, which keep no data of their own.
 ProgramWindows createProgramWindows(const text::Regional& regional, const Settings& defaults);
 
 }  // namespace app

@@ -6,9 +6,9 @@
 
 namespace app {
 
-// The line reader of the settings and backup files. Its one look-behind byte
-// is shared by every read of the program, from one file to the next: the
-// program owns one LineReader and hands it to every reader.
+// The line reader of the settings file; backup files have their own
+// (backup::BackupLines). Its one look-behind byte carries over from one call
+// to the next, so every reading of prop1.txt takes a new reader.
 class LineReader {
  public:
   // The next line without its line end: bytes up to LF with every CR left

@@ -25,8 +25,6 @@ std::string WithBackupExtension(const std::string& chosen) {
   return chosen + kBackupExtension;
 }
 
-fs::path BackupFolder(const fs::path& workDir) { return workDir / "data"; }
-
 fs::path SaveBackupTo(app::Ledger& ledger, const fs::path& chosen, ledger::TableRewrite::FileMaker create) {
   // 4.
   ledger.status().show(saveStartText());

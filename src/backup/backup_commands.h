@@ -36,9 +36,6 @@ std::string DefaultBackupName(const text::Date& today, const text::Regional& reg
 // (so "x.TXU" becomes "x.TXU.txu").
 std::string WithBackupExtension(const std::string& chosen);
 
-// The folder both dialogs start in: data/ under the working folder.
-std::filesystem::path BackupFolder(const std::filesystem::path& workDir);
-
 // SaveBackup from step 4 on: "Start zalohy...", the ".txu" rule, the
 // backup of all three tables written whole beside the file and put in its
 // place, then the file's full name in the status line. Returns that name.

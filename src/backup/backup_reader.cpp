@@ -159,6 +159,14 @@ class Pieces {
   bool done_ = false;
 };
 
+// Assigns the pieces of a record line to columns 0 .. n-1 of `record` (a
+// row laid out by `layout`): a piece of exactly one blank leaves the column
+// as the new-record rule made it; any other piece is assigned as text,
+// which a number or a date column parses with the regional settings and a
+// text column cuts to its length. Pieces beyond n are ignored; a missing
+// piece is the empty text, which number and date columns refuse. A refused
+// piece throws "Invalid value for field '%s'" and leaves the columns before
+// it assigned.
 void setFields(const RecordLayout& layout, std::string& record, std::string_view line, int n,
                const text::Regional& regional) {
   Pieces pieces(line);
@@ -369,11 +377,6 @@ RecordLayout RecordLayout::of(const Dataset& table) {
 int ReadRecordCount(BackupLines& in) {
   const std::string_view line = in.ReadLine();
   return text::parseInteger(app::GetToken(line, kSeparator, 1));
-}
-
-void SetFieldsFromText(const RecordLayout& layout, std::string& record, std::string_view line, int n,
-                       const text::Regional& regional) {
-  setFields(layout, record, line, n, regional);
 }
 
 JournalDefaults JournalDefaults::of(app::Ledger& ledger) {

@@ -33,17 +33,6 @@ struct RecordLayout {
 // value" naming the piece.
 int ReadRecordCount(BackupLines& in);
 
-// Assigns the pieces of a record line to columns 0 .. n-1 of `record` (a
-// row laid out by `layout`): a piece of exactly one blank leaves the column
-// as the new-record rule made it; any other piece is assigned as text,
-// which a number or a date column parses with the regional settings and a
-// text column cuts to its length. Pieces beyond n are ignored; a missing
-// piece is the empty text, which number and date columns refuse. A refused
-// piece throws "Invalid value for field '%s'" and leaves the columns before
-// it assigned.
-void SetFieldsFromText(const RecordLayout& layout, std::string& record, std::string_view line, int n,
-                       const text::Regional& regional);
-
 // What the journal's new-row rule puts into every new row besides its
 // number: the calendar's date and the current book and movement, as they
 // stand before the restore. Values, as the rule copies them.

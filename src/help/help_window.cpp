@@ -11,7 +11,7 @@
 #include <QResizeEvent>
 #include <QToolButton>
 
-#include "app/journal_window.h"
+#include "app/image_list_qt.h"
 #include "text/cp1250.h"
 
 // The pictures live in the windows' static library: the program must ask

@@ -8,7 +8,7 @@
 #include <QTextCharFormat>
 
 #include "app/error_box_qt.h"
-#include "app/journal_window.h"
+#include "app/image_list_qt.h"
 
 namespace lists {
 

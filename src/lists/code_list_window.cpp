@@ -3,8 +3,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
-#include "app/journal_window.h"
+#include "app/image_list_qt.h"
 
 namespace lists {
 

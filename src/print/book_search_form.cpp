@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "app/error_box_qt.h"
-#include "app/journal_window.h"
+#include "app/image_list_qt.h"
 #include "print/config_form.h"
 #include "print/form_text_qt.h"
 #include "text/cp1250.h"

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QResizeEvent>
 
-#include "app/journal_window.h"
+#include "app/image_list_qt.h"
 #include "print/form_text_qt.h"
 
 namespace print {

@@ -49,10 +49,6 @@ TEST(BackupNames, ANameWithoutTheLowerCaseTxuGetsItAppended) {
   for (const Case& c : cases) EXPECT_EQ(backup::WithBackupExtension(c.chosen), c.expected);
 }
 
-TEST(BackupNames, TheDialogsStartInTheDataFolderOfTheWorkingFolder) {
-  EXPECT_EQ(backup::BackupFolder("/home/jana/ucetnictvi"), fs::path("/home/jana/ucetnictvi/data"));
-}
-
 TEST(BackupTexts, TheStatusTextsAreTheCommandsOwn) {
   EXPECT_EQ(backup::saveCancelledText(), "Zaloha stornovana...");
   EXPECT_EQ(backup::saveStartText(), "Start zalohy...");

@@ -1,0 +1,39 @@
+#pragma once
+#include <vector>
+
+#include <QTableView>
+
+#include "app/dataset_model.h"
+
+namespace app {
+
+// DBGrid1 of the three windows: a table view over a DatasetModel that
+// follows the dataset's cursor and fits its columns to its width on every
+// resize.
+class DatasetGrid : public QTableView {
+  Q_OBJECT
+ public:
+  DatasetGrid(DatasetModel* model, QWidget* parent);
+
+  DatasetModel* datasetModel() const { return model_; }
+  std::vector<int> columnWidths() const;
+  void setColumnWidths(const std::vector<int>& widths);
+  // Hands an open cell editor's text to the model, as leaving the cell would.
+  void commitOpenEditor();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  // FormResize: the grid follows all four edges of its window, so it is
+  // resized exactly when the window is, also when first shown.
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void followCursor(int row);
+  void deleteWithConfirmation();
+
+  DatasetModel* model_;
+  bool following_ = false;
+};
+
+}  // namespace app
