@@ -1,5 +1,8 @@
 // mincar-cli voucher: the voucher of one journal row, from the real program.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -194,6 +197,45 @@ TEST(CliVoucher, FailuresWriteNoPageAndStartNoBrowser) {
   }
   ASSERT_TRUE(adopted.waitForAll());
   EXPECT_FALSE(fs::exists(ran));
+}
+
+}  // namespace
+
+namespace {
+
+// Another user of a shared folder plants links where Mincar writes: at
+// out.htm and at a backup's name in data/. Each is replaced by what Mincar
+// writes; the private files they point to stay untouched.
+TEST(CliLinks, PlantedLinksAreReplacedAndTheFilesTheyNameStayUntouched) {
+  TempDir dir;
+  writeJournal(dir.path());
+  writeSettings(dir.path(), "xdg-open ");
+  const fs::path privateFile = dir / "private.txt";
+  testing_support::writeFile(privateFile, "private");
+  ::chmod(dir.path().c_str(), 0777);
+  ::chmod((dir / "data").c_str(), 0777);
+  auto plant = [&](const fs::path& link) {
+    if (::geteuid() == 0 && fs::exists("/usr/bin/setpriv")) {
+      const auto r = run("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "/bin/ln", "-s",
+                                              privateFile.string(), link.string()});
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+    } else {
+      fs::create_symlink(privateFile, link);
+    }
+  };
+  const fs::path backup = dir / "data" / "zaloha_8_12_2026.txu";
+  plant(dir / "out.htm");
+  plant(backup);
+
+  auto r = run(cli(), {"-C", dir.path().string(), "voucher", "15"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_FALSE(fs::is_symlink(dir / "out.htm"));
+  EXPECT_EQ(readFile(dir / "out.htm"), readFile(testing_support::goldenFile("voucher_page.htm")));
+  r = run(cli(), {"-C", dir.path().string(), "backup", backup.string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_FALSE(fs::is_symlink(backup));
+  EXPECT_NE(readFile(backup).find("Denik"), std::string::npos);
+  EXPECT_EQ(readFile(privateFile), "private");
 }
 
 }  // namespace
