@@ -1,5 +1,7 @@
 #include "ledger/ledger_tables.h"
 
+#include <sys/stat.h>
+
 #include <span>
 #include <system_error>
 
@@ -57,7 +59,17 @@ std::vector<fs::path> createMissingTables(const fs::path& workDir) {
   std::vector<fs::path> created;
   fs::path dataDir = tablePath(workDir, LedgerTable::Journal).parent_path();
   std::error_code ec;
-  fs::create_directories(dataDir, ec);
+  const bool madeFolder = fs::create_directories(dataDir, ec);
+  if (madeFolder) {
+    // In a working folder that its group shares, data/ is the group's too,
+    // whatever the umask: else the others could not add a file there.
+    struct stat work {};
+    if (::stat(workDir.empty() ? "." : workDir.c_str(), &work) == 0 && (work.st_mode & S_IWGRP) != 0) {
+      std::error_code ignored;
+      fs::permissions(dataDir, fs::perms::group_read | fs::perms::group_write | fs::perms::group_exec,
+                      fs::perm_options::add, ignored);
+    }
+  }
   if (ec || !fs::is_directory(dataDir)) {
     throw mincar::Error(mincar::fill("Cannot create folder %s: %s",
                                      {text::pathText(dataDir), ec ? ec.message() : "not a folder"}));

@@ -1,6 +1,6 @@
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,6 +53,28 @@ TEST(CliInit, CreatesTheThreeTablesOnceAndLeavesThemAlone) {
   ASSERT_EQ(second.exitCode, 0) << second.err;
   EXPECT_EQ(second.out, "");
   EXPECT_EQ(testing_support::readFile(books), before);
+}
+
+// In a folder its group shares (group-writable, as the README says to set
+// it up), the tables a user makes can be opened by the group, whatever the
+// user's umask; elsewhere the umask holds.
+TEST(CliInit, TablesInAGroupSharedFolderGetTheGroupsRightsWhateverTheUmask) {
+  for (const bool shared : {true, false}) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), shared ? 02775 : 0755);
+    const mode_t before = ::umask(022);
+    const auto r = run(cli(), {"-C", dir.path().string(), "init"});
+    ::umask(before);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    struct stat data {};
+    ASSERT_EQ(::stat((dir / "data").c_str(), &data), 0);
+    EXPECT_EQ(data.st_mode & 07777, shared ? 02775u : 0755u);
+    for (auto t : {ledger::LedgerTable::Journal, ledger::LedgerTable::Books, ledger::LedgerTable::Moves}) {
+      struct stat st {};
+      ASSERT_EQ(::stat(ledger::tablePath(dir.path(), t).c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, shared ? 0664u : 0644u) << ledger::tablePath(dir.path(), t);
+    }
+  }
 }
 
 TEST(CliList, PrintsRowsInTheBackupLineFormInUtf8) {
