@@ -301,20 +301,22 @@ void JournalWindow::showEvent(QShowEvent* event) {
 }
 
 void JournalWindow::FormShow() {
+  // Each step on its own: a value in prop1.txt that does not convert is
+  // reported and costs that value only. Stopping at it would leave the later
+  // dialogs empty, and the next close would write them so for good.
   // 1. The voucher's organisation and names.
-  if (Form5) Form5->loadSettings(settings_);
-  // 2. The search dialog reads the two dates as dates: a date that does not
-  //    convert stops this handler here, before "Started...".
+  if (Form5) runAction(this, [this] { Form5->loadSettings(settings_); });
+  // 2. The search dialog reads the two dates as dates.
   if (Form6) {
-    Form6->loadSettings(settings_);
+    runAction(this, [this] { Form6->loadSettings(settings_); });
   } else {
-    text::parseDate(settings_.datumOd, ledger_.regional());
-    text::parseDate(settings_.datumDo, ledger_.regional());
+    runAction(this, [this] { text::parseDate(settings_.datumOd, ledger_.regional()); });
+    runAction(this, [this] { text::parseDate(settings_.datumDo, ledger_.regional()); });
   }
   // 3. The browser command and its prefix.
-  if (Form7) Form7->loadSettings(settings_);
+  if (Form7) runAction(this, [this] { Form7->loadSettings(settings_); });
   // 4. The help topics.
-  if (Form8) Form8->LoadHelpTopics();
+  if (Form8) runAction(this, [this] { Form8->LoadHelpTopics(); });
   // 5. The status line, with what the engine had to repair on opening. A
   //    damaged table repaired with the file as found kept beside it is too
   //    grave for the status line: it gets a message box the user must close.

@@ -1,5 +1,7 @@
 #include "print/book_search_form.h"
 
+#include <optional>
+
 #include <filesystem>
 
 #include <QCheckBox>
@@ -174,19 +176,20 @@ BookSearchForm::~BookSearchForm() = default;
 void BookSearchForm::loadSettings(const app::Settings& settings) {
   const text::Regional& regional = ledger_.regional();
   // Filled by the program, not changed by the user: no filtering, as the
-  // toolkit's pickers report only the user's changes.
-  const text::Date from = text::parseDate(settings.datumOd, regional);
-  {
-    const QSignalBlocker quiet(DateTimePicker1);
-    DateTimePicker1->setDate(toQDate(from));
+  // toolkit's pickers report only the user's changes. Each date on its own:
+  // one that does not convert keeps its picker's date and is reported.
+  std::optional<mincar::Error> failure;
+  for (auto [text, picker] : {std::pair{&settings.datumOd, DateTimePicker1}, {&settings.datumDo, DateTimePicker2}}) {
+    try {
+      const text::Date date = text::parseDate(*text, regional);
+      const QSignalBlocker quiet(picker);
+      picker->setDate(toQDate(date));
+    } catch (const mincar::Error& e) {
+      if (!failure) failure = e;
+    }
+    takeCriteria();
   }
-  takeCriteria();
-  const text::Date to = text::parseDate(settings.datumDo, regional);
-  {
-    const QSignalBlocker quiet(DateTimePicker2);
-    DateTimePicker2->setDate(toQDate(to));
-  }
-  takeCriteria();
+  if (failure) throw *failure;
 }
 
 void BookSearchForm::storeSettings(app::Settings& settings) const {

@@ -194,12 +194,23 @@ class JournalWindowTest : public QObject {
     QCOMPARE(std::count(written.begin(), written.end(), '\n'), 8L);
   }
 
-  void badSearchDateStopsTheShowHandler() {
-    folder_->writeSettings("Domácnost", "32.13.2026");
+  // A bad value in prop1.txt costs that value only: the later settings are
+  // loaded, "Started..." is shown, and the next close keeps them.
+  void aBadSearchDateCostsThatDateOnly() {
+    const std::string lines = "Firma =;Domácnost;\n\rVystavil =; ;\n\rSchvalil =; ;\n\rPrevzal =; ;\n\r"
+                              "Datum od =;12/31/2026;\n\rDatum do =;31.12.2026;\n\r"
+                              "Browser =;firefox --private ;\n\rFilespec =;file://;\n\r";
+    testing_support::writeFile(*folder_ / "prop1.txt", text::toCp1250(lines));
     MessageBoxCloser boxes;
     startProgram();
-    QCOMPARE(boxes.texts, QStringList({"'32.13.2026' is not a valid date and time"}));
-    QVERIFY(ledger().status().text() != "Started...");
+    QCOMPARE(boxes.texts, QStringList({"'12/31/2026' is not a valid date and time"}));
+    QCOMPARE(ledger().status().text(), std::string("Started..."));
+    journal().close();
+    const std::string written = testing_support::readFile(*folder_ / "prop1.txt");
+    QVERIFY2(written.find("Browser =;firefox --private ;") != std::string::npos, written.c_str());
+    QVERIFY2(written.find("Filespec =;file://;") != std::string::npos, written.c_str());
+    QVERIFY2(written.find("Datum do =;31.12.2026;") != std::string::npos, written.c_str());
+    QVERIFY2(written.find("Firma =;Dom") != std::string::npos, written.c_str());
   }
 
   void settingsFileThatCannotBeWrittenIsReportedAndTheWindowCloses() {
