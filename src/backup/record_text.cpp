@@ -43,6 +43,8 @@ constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 // Below this a whole number has at most 15 digits, all of which the
 // general form shows.
 constexpr double kFifteenDigits = 1e15;
+// The general form writes smaller numbers with an exponent.
+constexpr double kSmallestPlain = 1e-4;
 
 void appendDigits(std::string& line, std::uint64_t value) {
   char digits[24];
@@ -76,7 +78,8 @@ void AppendNumberText(std::string& line, double value, int decimals, const text:
     appendDigits(line, static_cast<std::uint64_t>(magnitude));
     return;
   }
-  if (decimals >= 1 && decimals <= 8) {
+  // Below 10^-4 the general form is the exponent form: no short way there.
+  if (decimals >= 1 && decimals <= 8 && magnitude >= kSmallestPlain) {
     const double scale = kPowersOfTen[decimals];
     const double scaled = std::round(magnitude * scale);
     if (scaled < kFifteenDigits && scaled / scale == magnitude) {

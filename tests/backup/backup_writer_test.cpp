@@ -203,6 +203,29 @@ TEST_F(ValueTexts, NumbersAreTheGeneralFormWhateverTheirDigits) {
   EXPECT_GT(checked, 10000);
 }
 
+// Below 0,0001 the general form is the exponent form (1E-5), also in a
+// column whose decimals could hold the plain digits.
+TEST(BackupWriter, SmallNumbersTakeTheExponentFormInEveryColumn) {
+  TempDir dir;
+  ledger::createTable(dir / "fine.dbf", {{"SIX", FieldType::Numeric, 12, 6}, {"EIGHT", FieldType::Numeric, 14, 8}});
+  Dataset table("Table1", dir / "fine.dbf", text::Regional::czech());
+  table.open();
+  table.append();
+  struct Case {
+    double value;
+    const char* text;
+  } cases[] = {{0.00001, "1E-5"},   {0.000002, "2E-6"}, {-0.00005, "-5E-5"},
+               {0.0001, "0,0001"},  {0.000123, "0,000123"}, {0.5, "0,5"}};
+  for (const Case& c : cases) {
+    for (int column : {0, 1}) {
+      table.field(0).clear();
+      table.field(1).clear();
+      table.field(column).setValue(c.value);
+      EXPECT_EQ(app::GetToken(backup::RecordToText(table), ';', column), c.text) << c.value << " in column " << column;
+    }
+  }
+}
+
 TEST_F(ValueTexts, UnderOtherSettingsNumbersAndDatesFollowThem) {
   regional_ = text::Regional{"MM/dd/yyyy", '.'};
   table_ = std::make_unique<Dataset>("Table1", dir_ / "values.dbf", regional_);
