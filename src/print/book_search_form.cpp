@@ -1,11 +1,11 @@
 #include "print/book_search_form.h"
 
-#include <optional>
-
 #include <filesystem>
+#include <optional>
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -268,6 +268,14 @@ void BookSearchForm::BitBtn2Click() {
   const std::string fileSpec = config_->fileSpec();
   PrintReport(reportTexts_, ledger_, search_.criteria(), initialBalance, std::filesystem::current_path(),
               kPageFileName, {command, fileSpec, ledger_.status(), *launcher_});
+}
+
+void BookSearchForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 }  // namespace print

@@ -71,6 +71,11 @@ class BookSearchForm : public QDialog {
   QPushButton* recomputeButton() const { return BitBtn1; }
   QPushButton* printButton() const { return BitBtn2; }
 
+ protected:
+  // Esc does not hide it, leaving a filter in force out of sight: only the
+  // close box does.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   // The controls' state handed to the search; a filter text that the code
   // page cannot hold is refused and the criteria stay as they were.

@@ -1,5 +1,6 @@
 #include "print/config_form.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
@@ -70,6 +71,14 @@ void ConfigForm::loadSettings(const app::Settings& settings) {
 void ConfigForm::storeSettings(app::Settings& settings) const {
   settings.browser = browserCommand();
   settings.filespec = fileSpec();
+}
+
+void ConfigForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 }  // namespace print

@@ -34,6 +34,8 @@ class ConfigForm : public QDialog {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Esc does not hide it: only the close box does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QLabel* Label1 = nullptr;

@@ -128,6 +128,19 @@ class BookSearchFormTest : public QObject {
     launcher_.commandLines.clear();
   }
 
+  // Esc neither hides the search dialog (leaving a filter in force out of
+  // sight) nor the configuration dialog; the close box hides each.
+  void escapeKeepsBothDialogsAndTheCloseBoxHidesThem() {
+    for (QDialog* dialog : {static_cast<QDialog*>(form_), static_cast<QDialog*>(config_)}) {
+      dialog->show();
+      QVERIFY(QTest::qWaitForWindowExposed(dialog));
+      QTest::keyClick(dialog, Qt::Key_Escape);
+      QVERIFY2(dialog->isVisible(), qPrintable(dialog->objectName()));
+      QVERIFY(dialog->close());
+      QVERIFY(!dialog->isVisible());
+    }
+  }
+
   void hasItsDesignPlaceCaptionAndFrame() {
     QCOMPARE(form_->objectName(), QStringLiteral("Form6"));
     QCOMPARE(form_->windowTitle(), QStringLiteral("Tisk pokladní knihy - vyhledávání, statistiky"));
