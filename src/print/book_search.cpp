@@ -81,10 +81,12 @@ void BookSearch::ApplyFilter() {
 }
 
 void BookSearch::showFilterText() {
-  // Every evaluation sets the status line; setting it again to the text it
-  // already shows would only cost a call per row.
-  app::StatusLine& status = ledger_.status();
-  if (status.text() != upperText_) status.show(upperText_);
+  // The filter text goes to the status line when it is new, not at every
+  // evaluation: a repaint that reads rows must not wipe the last message of
+  // a command ("Konečné stavy obnoveny..."), which stays until the next one.
+  if (shownText_ == upperText_) return;
+  shownText_ = upperText_;
+  ledger_.status().show(upperText_);
 }
 
 bool BookSearch::holdsFilterText(std::string_view rowText) const {

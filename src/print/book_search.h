@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -83,6 +84,7 @@ class BookSearch {
   SearchCriteria criteria_;
   // Prepared from criteria_ by setCriteria.
   std::string upperText_;  // F: the filter text in Czech upper case
+  std::optional<std::string> shownText_;  // what the filter last showed
   std::array<unsigned char, 256> upper_{};  // upperCz by byte, for the rows' texts
   // The one or two bytes that can begin a match, each repeated in all eight
   // bytes of a word; firstBytes_ is 0 when there are more (or no text).

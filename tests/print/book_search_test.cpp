@@ -112,15 +112,19 @@ TEST_F(Search, TheTextMatchesOneContiguousPieceOfTheUpperCasedTextWithItsDiacrit
   }
 }
 
-TEST_F(Search, EveryEvaluationPutsTheUpperCasedFilterTextIntoTheStatusLine) {
+TEST_F(Search, ANewFilterTextGoesIntoTheStatusLineUpperCased) {
   seedLedger(dir_.path(), {{.id = 1, .text = "Nákup"}, {.id = 2, .text = "Mzda"}}, {}, {});
   openLedger();
   filterWith(withText("nák"));
   EXPECT_EQ(status_.text(), toCp1250("NÁK"));
-  // Another command's text stays until the journal evaluates rows again.
+  // Another command's text stays while the journal evaluates rows again
+  // (a repaint), until the filter text changes.
   status_.show("Something else");
   journal().first();
-  EXPECT_EQ(status_.text(), toCp1250("NÁK"));
+  journal().last();
+  EXPECT_EQ(status_.text(), "Something else");
+  filterWith(withText("mz"));
+  EXPECT_EQ(status_.text(), "MZ");
 }
 
 TEST_F(Search, EveryRowPassesBeforeTheDialogExistsAndWhileNothingIsInForce) {

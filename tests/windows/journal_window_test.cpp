@@ -224,6 +224,27 @@ class JournalWindowTest : public QObject {
     QVERIFY(!journal().isVisible());
   }
 
+  // With rows in the journal and the filter on (as after start-up), the
+  // recomputation's last message stays in the status line after the grid
+  // has repainted: the filter's status write must not wipe it.
+  void theRecomputationsLastMessageStaysAfterTheRepaint() {
+    {
+      ProgramWindows first;
+      for (int i = 0; i < 3; ++i) first.journal->ledger().newJournalRow();
+    }
+    startProgram();
+    QVERIFY(ledger().journal().filtered());
+    QAction* recompute = nullptr;
+    for (QAction* action : journal().actions()) {
+      if (action->text() == QStringLiteral("Přepočítat zůstatky")) recompute = action;
+    }
+    QVERIFY(recompute != nullptr);
+    recompute->trigger();
+    grid().viewport()->repaint();
+    QTest::qWait(50);
+    QCOMPARE(ledger().status().text(), text::toCp1250("Konečné stavy obnoveny..."));
+  }
+
   void ctrlNAppendsANumberedRow() {
     startProgram();
     press(&grid(), Qt::Key_N, Qt::ControlModifier);
