@@ -1,9 +1,12 @@
 #include "app/dataset_grid_qt.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "app/grid_columns.h"
 
@@ -61,12 +64,37 @@ void DatasetGrid::setColumnWidths(const std::vector<int>& widths) {
   }
 }
 
-void DatasetGrid::commitOpenEditor() {
-  if (state() != QAbstractItemView::EditingState) return;
-  if (QWidget* editor = indexWidget(currentIndex())) {
-    commitData(editor);
-    closeEditor(editor, QAbstractItemDelegate::NoHint);
+bool DatasetGrid::commitOpenEditor(bool keepRefused) {
+  if (state() != QAbstractItemView::EditingState) return true;
+  QWidget* editor = indexWidget(currentIndex());
+  if (editor == nullptr) return true;
+  const int refusalsBefore = model_->refusals();
+  QString typed;
+  if (auto* line = qobject_cast<QLineEdit*>(editor)) typed = line->text();
+  commitData(editor);
+  const bool stored = model_->refusals() == refusalsBefore;
+  if (!stored && keepRefused) {
+    // The error box takes the focus and with it the editor; the text is
+    // put back into the cell once the box is gone.
+    reopenEditor(currentIndex(), typed, 0);
+    return false;
   }
+  closeEditor(editor, QAbstractItemDelegate::NoHint);
+  return stored;
+}
+
+void DatasetGrid::reopenEditor(const QPersistentModelIndex& index, const QString& text, int tries) {
+  QTimer::singleShot(20, this, [this, index, text, tries] {
+    if (!index.isValid()) return;
+    // Still under the error box (or another one): later.
+    if (QApplication::activeModalWidget() != nullptr || tries == 0) {
+      if (tries < 500) reopenEditor(index, text, tries + 1);
+      return;
+    }
+    setCurrentIndex(index);
+    if (indexWidget(index) == nullptr) edit(index);
+    if (auto* line = qobject_cast<QLineEdit*>(indexWidget(index))) line->setText(text);
+  });
 }
 
 void DatasetGrid::keyPressEvent(QKeyEvent* event) {
@@ -123,10 +151,17 @@ void DatasetGrid::resizeEvent(QResizeEvent* event) {
 void DatasetGrid::followCursor(int row) {
   if (row < 0 || row >= model_->rowCount()) return;
   const QModelIndex current = currentIndex();
-  if (current.isValid() && current.row() == row) return;
-  following_ = true;
-  setCurrentIndex(model_->index(row, current.isValid() ? current.column() : 0));
-  following_ = false;
+  if (!current.isValid() || current.row() != row) {
+    following_ = true;
+    setCurrentIndex(model_->index(row, current.isValid() ? current.column() : 0));
+    following_ = false;
+  }
+  // The current row is shown whole: once more after the view has laid out
+  // rows that came meanwhile (a new last row, a restore's reset), when the
+  // scroll at the change would have seen the old extent.
+  QTimer::singleShot(0, this, [this] {
+    if (currentIndex().isValid()) scrollTo(currentIndex());
+  });
 }
 
 }  // namespace app

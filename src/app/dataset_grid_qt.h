@@ -1,6 +1,7 @@
 #pragma once
 #include <vector>
 
+#include <QPersistentModelIndex>
 #include <QTableView>
 
 #include "app/dataset_model.h"
@@ -19,10 +20,14 @@ class DatasetGrid : public QTableView {
   std::vector<int> columnWidths() const;
   void setColumnWidths(const std::vector<int>& widths);
   // Hands an open cell editor's text to the model, as leaving the cell would.
-  void commitOpenEditor();
+  // False when the model refused it; with keepRefused the editor then stays
+  // open with the text, for the user to correct it or press Esc.
+  bool commitOpenEditor(bool keepRefused = false);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Opens the cell's editor again with a refused text, once no box is up.
+  void reopenEditor(const QPersistentModelIndex& index, const QString& text, int tries);
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   // FormResize: the grid follows all four edges of its window, so it is
   // resized exactly when the window is, also when first shown.

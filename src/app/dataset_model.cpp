@@ -48,6 +48,13 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
+      // A repaint forced while the table runs a callback (the status line
+      // shown from inside the filter): nothing can be read now, and nothing
+      // failed; the views are brought up to date once it has returned.
+      if (dataset_.insideCallback()) {
+        const_cast<DatasetModel*>(this)->resyncViewsLater();
+        return {};
+      }
       try {
         return fromCp1250(dataset_.textAt(index.row(), index.column()));
       } catch (const std::exception& error) {
@@ -101,6 +108,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     if (dataset_.state() == ledger::DatasetState::Browse) dataset_.edit();
     dataset_.field(index.column()).setAsString(typed);
   } catch (const std::exception& error) {
+    ++refusals_;
     report(error);
     rowChanged(row);
     resyncViewsLater();

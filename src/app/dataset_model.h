@@ -47,6 +47,9 @@ class DatasetModel : public QAbstractTableModel {
   bool appendRow();
   // Deletes the cursor's row.
   bool removeCursorRow();
+  // Counts the typed values the table refused, so that a caller can tell
+  // whether what it handed over went in.
+  int refusals() const { return refusals_; }
 
  signals:
   // The dataset's cursor stands on this row now; views follow it.
@@ -60,6 +63,8 @@ class DatasetModel : public QAbstractTableModel {
   void rowChanged(int row);
   void resyncViewsLater();
   void report(const std::exception& error) const;
+
+  int refusals_ = 0;
 
   ledger::Dataset& dataset_;
   int subscription_ = 0;

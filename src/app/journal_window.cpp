@@ -265,7 +265,14 @@ void JournalWindow::createClientArea() {
     stripMapper_->addMapping(edit, wanted.column);
     // Return and leaving the box store it, as they do in the grid.
     connect(edit, &QLineEdit::editingFinished, this,
-            [this, edit, column = wanted.column] { storeStripEdit(edit, column); });
+            [this, edit, column = wanted.column] { storeStripEdit(edit, column, false); });
+    // The first keystroke on an empty journal begins a row by the new-row
+    // rule, as in the grid, and stays in the box: nothing typed is dropped.
+    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString& typed) {
+      if (model_->rowCount() > 0 || !model_->appendRow()) return;
+      edit->setText(typed);
+      edit->setModified(true);
+    });
   }
   auto followCursor = [this](int row) {
     if (row < 0) {
@@ -332,13 +339,20 @@ void JournalWindow::FormShow() {
 }
 
 void JournalWindow::closeEvent(QCloseEvent* event) {
+  // A typed value the table refuses keeps the window open, its text where
+  // it was typed, so that the user can correct it or drop it with Esc
+  // instead of losing it with the program.
+  if (!storeTypedText(true)) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
 }
 
 void JournalWindow::FormClose() {
   // What the user typed and did not store yet is stored before the end,
-  // not lost with the program.
+  // not lost with the program (closeEvent has already, when closing).
   storeTypedText();
   for (ledger::Dataset* table : {&ledger_.journal(), &ledger_.moves(), &ledger_.books()}) {
     runAction(this, [table] { table->storePendingEdit(); });
@@ -376,22 +390,29 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void JournalWindow::storeTypedText() {
+bool JournalWindow::storeTypedText(bool keepRefused) {
   // What is typed into a grid cell or the strip belongs to the current row
   // before a command moves the cursor, as leaving the control would store it.
-  DBGrid1->commitOpenEditor();
+  bool stored = DBGrid1->commitOpenEditor(keepRefused);
   for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) {
-    storeStripEdit(edit, stripMapper_->mappedSection(edit));
+    stored = storeStripEdit(edit, stripMapper_->mappedSection(edit), keepRefused) && stored;
   }
+  return stored;
 }
 
-void JournalWindow::storeStripEdit(QLineEdit* edit, int column) {
-  if (!edit->isModified()) return;
+bool JournalWindow::storeStripEdit(QLineEdit* edit, int column, bool keepRefused) {
+  if (!edit->isModified()) return true;
   edit->setModified(false);
   const int row = stripMapper_->currentIndex();
-  if (row < 0 || column < 0) return;
+  if (row < 0 || column < 0) return true;
   // A refused value is reported by the model and the row stays in edit.
-  model_->setData(model_->index(row, column), edit->text());
+  const QString typed = edit->text();
+  if (model_->setData(model_->index(row, column), typed)) return true;
+  if (keepRefused) {
+    edit->setText(typed);
+    edit->setModified(true);
+  }
+  return false;
 }
 
 void JournalWindow::Novdek1Click() {

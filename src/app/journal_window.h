@@ -56,7 +56,9 @@ class JournalWindow : public QMainWindow {
   void setDialogs(print::VoucherForm* voucher, print::BookSearchForm* search,
                   print::ConfigForm* config, help::HelpWindow* help);
   // What is typed into the grid or the edit strip goes to the current row.
-  void storeTypedText();
+  // False when a value was refused; with keepRefused the refused text stays
+  // where it was typed.
+  bool storeTypedText(bool keepRefused = false);
 
   DatasetGrid* grid() const { return DBGrid1; }
   DatasetModel* model() const { return model_; }
@@ -93,7 +95,7 @@ class JournalWindow : public QMainWindow {
 
   void showWindow(QWidget* window);
   // A strip box's text to the current row, when the user changed it.
-  void storeStripEdit(QLineEdit* edit, int column);
+  bool storeStripEdit(QLineEdit* edit, int column, bool keepRefused);
   QAction* addCommand(const char* caption, const char* hint, int image,
                       const QKeySequence& shortcut, void (JournalWindow::*handler)());
 

@@ -1042,6 +1042,8 @@ void Dataset::unlockNumbering() noexcept {
   if (impl_->table) impl_->table->unlockNumbering();
 }
 
+bool Dataset::insideCallback() const { return impl_->filtering || impl_->inPass; }
+
 std::string Dataset::takeRepairNotice() { return std::exchange(impl_->repairNotice, std::string()); }
 std::string Dataset::takeDamageNotice() { return std::exchange(impl_->damageNotice, std::string()); }
 

@@ -160,6 +160,9 @@ class Dataset {
   std::string takeDamageNotice();
 
   DatasetState state() const { return state_; }
+  // True while the filter callback or a pass's callback runs: the rows
+  // cannot be read by position then (a view repainted meanwhile waits).
+  bool insideCallback() const;
   // Stores a pending edit or insert, as moving the cursor does; a pass over
   // the rows starts so.
   void storePendingEdit();

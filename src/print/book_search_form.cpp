@@ -216,7 +216,16 @@ void BookSearchForm::ApplyFilter() {
 }
 
 void BookSearchForm::Edit1Change() {
-  takeCriteria();
+  try {
+    takeCriteria();
+  } catch (const mincar::Error&) {
+    // A text that cannot be a criterion goes from the box too: the box and
+    // the filter in force never disagree.
+    const QSignalBlocker quiet(Edit1);
+    Edit1->setText(acceptedFilterText_);
+    throw;
+  }
+  acceptedFilterText_ = Edit1->text();
   ApplyFilter();
 }
 

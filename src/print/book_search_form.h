@@ -110,6 +110,7 @@ class BookSearchForm : public QDialog {
   QCheckBox* CheckBox2 = nullptr;
   QCheckBox* CheckBox3 = nullptr;
   QCheckBox* CheckBox4 = nullptr;
+  QString acceptedFilterText_;  // the filter text in force
 };
 
 }  // namespace print

@@ -1,5 +1,7 @@
 #include "print/config_form.h"
 
+#include <optional>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +9,7 @@
 
 #include "app/image_list_qt.h"
 #include "print/form_text_qt.h"
+#include "text/error.h"
 
 namespace print {
 
@@ -69,8 +72,19 @@ void ConfigForm::loadSettings(const app::Settings& settings) {
 }
 
 void ConfigForm::storeSettings(app::Settings& settings) const {
-  settings.browser = browserCommand();
-  settings.filespec = fileSpec();
+  // Each field on its own: one that cannot be stored costs that field only.
+  std::optional<mincar::Error> failure;
+  try {
+    settings.browser = browserCommand();
+  } catch (const mincar::Error& e) {
+    failure = e;
+  }
+  try {
+    settings.filespec = fileSpec();
+  } catch (const mincar::Error& e) {
+    if (!failure) failure = e;
+  }
+  if (failure) throw *failure;
 }
 
 void ConfigForm::keyPressEvent(QKeyEvent* event) {

@@ -399,6 +399,8 @@ class BookSearchFormTest : public QObject {
     form_->filterEdit()->setText(QStringLiteral("Жито"));
     QCOMPARE(boxes.texts, QStringList{QStringLiteral("Edit1: Character U+0416 cannot be stored in Windows-1250")});
     QCOMPARE(shownIds(), (std::vector<int>{4}));
+    // The box shows the criterion in force, not the refused text.
+    QCOMPARE(form_->filterEdit()->text(), QStringLiteral("mzda"));
   }
 
   void thePrintButtonWritesThePageOfTheShownRowsAndStartsTheBrowser() {

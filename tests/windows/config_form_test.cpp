@@ -107,6 +107,18 @@ class ConfigFormTest : public QObject {
       QCOMPARE(QString::fromLatin1(e.what()),
                QStringLiteral("Edit1: Character U+0431 cannot be stored in Windows-1250"));
     }
+    // At close, the bad first field costs that field only: the second is
+    // stored all the same.
+    config_->fileSpecEdit()->setText(QStringLiteral("file://"));
+    app::Settings settings;
+    settings.browser = "firefox ";
+    try {
+      config_->storeSettings(settings);
+      QFAIL("no error");
+    } catch (const mincar::Error&) {
+    }
+    QCOMPARE(settings.browser, std::string("firefox "));
+    QCOMPARE(settings.filespec, std::string("file://"));
   }
 };
 

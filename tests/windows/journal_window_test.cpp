@@ -272,6 +272,88 @@ class JournalWindowTest : public QObject {
     QCOMPARE(storedText(*folder_, 0, journal::ID), std::string("2"));
   }
 
+  // Closing with a value the column refuses, still in its cell: the window
+  // stays open with the error and the text, to be corrected or dropped.
+  void closingWithARefusedValueInACellKeepsTheWindowAndTheText() {
+    startProgram();
+    ledger().newJournalRow();
+    grid().setFocus();
+    const QModelIndex cell = model().index(0, journal::PLUS);
+    grid().setCurrentIndex(cell);
+    grid().edit(cell);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor != nullptr);
+    QTest::keyClicks(editor, "abc");
+    MessageBoxCloser boxes;
+    QVERIFY(!journal().close());
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    QCOMPARE(boxes.texts, QStringList({"Invalid value for field 'PLUS'"}));
+    QVERIFY(journal().isVisible());
+    QTRY_VERIFY(qobject_cast<QLineEdit*>(grid().indexWidget(cell)) != nullptr);
+    QCOMPARE(qobject_cast<QLineEdit*>(grid().indexWidget(cell))->text(), QStringLiteral("abc"));
+    // Esc drops it; then the window closes.
+    press(grid().indexWidget(cell), Qt::Key_Escape);
+    QVERIFY(journal().close());
+    QVERIFY(!journal().isVisible());
+  }
+
+  // An amount typed into a cell, then Ctrl+N: the amount is stored, a row
+  // appended, and no box appears, as nothing failed.
+  void ctrlNAfterTypingAnAmountShowsNoBox() {
+    startProgram();
+    ledger().newJournalRow();
+    grid().setFocus();
+    const QModelIndex cell = model().index(0, journal::PLUS);
+    grid().setCurrentIndex(cell);
+    grid().edit(cell);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor != nullptr);
+    QTest::keyClicks(editor, "250");
+    MessageBoxCloser boxes;
+    press(editor, Qt::Key_N, Qt::ControlModifier);
+    QTest::qWait(100);
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(model().rowCount(), 2);
+    QCOMPARE(storedText(*folder_, 0, journal::PLUS), std::string("250"));
+  }
+
+  // Typing into the strip on an empty journal begins a row by the new-row
+  // rule, and Enter stores what was typed.
+  void typingIntoTheStripOnAnEmptyJournalBeginsARow() {
+    startProgram();
+    QCOMPARE(model().rowCount(), 0);
+    auto* plus = journal().findChild<QLineEdit*>(QStringLiteral("DBEdit3"));
+    QVERIFY(plus != nullptr);
+    plus->setFocus();
+    MessageBoxCloser boxes;
+    QTest::keyClicks(plus, "250");
+    press(plus, Qt::Key_Return);
+    QCOMPARE(boxes.texts, QStringList());
+    QCOMPARE(model().rowCount(), 1);
+    QCOMPARE(plus->text(), QStringLiteral("250"));
+    QCOMPARE(storedText(*folder_, 0, journal::ID), std::string("1"));
+    // In the row, to be stored when the user leaves it, as in the grid.
+    QCOMPARE(model().data(model().index(0, journal::PLUS)).toString(), QStringLiteral("250"));
+    ledger().journal().post();
+    QCOMPARE(storedText(*folder_, 0, journal::PLUS), std::string("250"));
+  }
+
+  // In a journal longer than the grid, the row Ctrl+N appends is shown
+  // whole, not cut off at the bottom.
+  void theNewRowIsShownWhole() {
+    {
+      ProgramWindows first;
+      for (int i = 0; i < 40; ++i) first.journal->ledger().newJournalRow();
+    }
+    startProgram();
+    grid().setFocus();
+    grid().setCurrentIndex(model().index(0, journal::ID));
+    press(&grid(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(model().rowCount(), 41);
+    QTRY_COMPARE(grid().currentIndex().row(), 40);
+    QTRY_VERIFY(grid().viewport()->rect().contains(grid().visualRect(grid().currentIndex())));
+  }
+
   void ctrlDeleteReachesTheCommandFromAnOpenCellEditor() {
     startProgram();
     ledger().newJournalRow();
