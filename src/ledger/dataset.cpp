@@ -7,6 +7,7 @@
 #include <numeric>
 #include <utility>
 
+#include "ledger/dataset_cursor.h"
 #include "ledger/dataset_testing.h"
 #include "ledger/errors.h"
 #include "ledger/dbf_header.h"
@@ -130,22 +131,17 @@ struct Dataset::Impl {
 
   Dataset& owner;
   std::unique_ptr<Table> table;
-  std::int64_t current = -1;  // record under the cursor; -1 when there is none
-  bool eof = true;
-  bool bof = true;
-  // Where the cursor stood when an append began, for cancel.
-  std::int64_t beforeInsert = -1;
-  bool beforeInsertEof = true;
-  bool beforeInsertBof = true;
+  Cursor cursor;
+  Cursor::Position beforeInsert;  // for cancel
   std::string buffer;         // the row in edit or insert state
   std::int64_t testing = -1;  // the record that the filter callback looks at
   // The bytes that the fields read while a bulk pass shows a row of its own
   // block to the filter or to its callback; takes precedence over the rest.
   const char* passRow = nullptr;
   bool inPass = false;  // a bulk pass's callback runs
-  // Changes whenever the row that the fields read may change: the cursor
-  // moves, the state changes, the pending row changes, the filter callback
-  // starts or ends.
+  // Changes whenever the row that the fields read may change, besides the
+  // cursor's moves: the state changes, the pending row changes, the filter
+  // callback or a pass's callback starts or ends.
   std::uint64_t rowVersion = 0;
   bool filtering = false;
   VisibleRows rows;
@@ -157,7 +153,7 @@ struct Dataset::Impl {
   // the same row: a walk asks isNull() and then asFloat() of every row.
   struct DecodedNumber {
     int field = -1;
-    std::uint64_t rowVersion = 0;
+    std::uint64_t rowKey = 0;
     std::uint64_t tableGeneration = 0;
     bool present = false;
     double value = 0;
@@ -172,9 +168,12 @@ struct Dataset::Impl {
     if (passRow != nullptr) return passRow;
     if (testing >= 0) return table->record(testing);
     if (owner.state_ == DatasetState::Edit || owner.state_ == DatasetState::Insert) return buffer.data();
-    if (current < 0) return nullptr;
-    return table->record(current);
+    if (!cursor.onRow()) return nullptr;
+    return table->record(cursor.record());
   }
+
+  // Both only grow, so the sum changes whenever either does.
+  std::uint64_t rowKey() const { return rowVersion + cursor.moves(); }
 
   // A walk shows a record when it is not deleted and the filter takes it.
   bool shows(std::int64_t record) {
@@ -230,14 +229,14 @@ struct Dataset::Impl {
   // A number field of the row the fields read; false when empty.
   bool number(const FieldDef& def, int index, int offset, double& out) {
     if (!table) return false;
-    const bool known = index == decoded.field && rowVersion == decoded.rowVersion &&
+    const bool known = index == decoded.field && rowKey() == decoded.rowKey &&
                        table->generation() == decoded.tableGeneration;
     if (!known) {
       const char* row = rowBytes();
       if (row == nullptr) return false;
       decoded.present = codec::decodeNumber(row + 1 + offset, def.length, decoded.value, def.decimals);
       decoded.field = index;
-      decoded.rowVersion = rowVersion;
+      decoded.rowKey = rowKey();
       decoded.tableGeneration = table->generation();
     }
     out = decoded.value;
@@ -245,11 +244,6 @@ struct Dataset::Impl {
   }
 
   void changedBuffer() { ++rowVersion; }
-
-  void moveCursor(std::int64_t record) {
-    current = record;
-    ++rowVersion;
-  }
 
   void ensureRows() {
     rows.update(table->recordCount(), [this](std::int64_t r) { return shows(r); });
@@ -295,7 +289,7 @@ struct Dataset::Impl {
     const std::int64_t now = table->refreshCount();
     if (now < before) {
       rows.forget();
-      if (current >= now) moveCursor(-1);
+      if (cursor.record() >= now) cursor.leaveRow();
     }
     return now != before;
   }
@@ -324,8 +318,7 @@ struct Dataset::Impl {
     repairNotice = table->takeRepairNotice();
     damageNotice = table->takeDamageNotice();
     rows.forget();
-    moveCursor(-1);
-    eof = bof = true;
+    cursor.empty();
     buffer.clear();
     changedBuffer();
     setState(DatasetState::Browse);
@@ -338,8 +331,7 @@ struct Dataset::Impl {
     storePending();
     table.reset();  // closing the file drops its locks
     rows.forget();
-    moveCursor(-1);
-    eof = bof = true;
+    cursor.empty();
     setState(DatasetState::Inactive);
     notify(DataEvent::DataSetChanged);
   }
@@ -350,8 +342,8 @@ struct Dataset::Impl {
     if (!table) return;
     try {
       if (owner.state_ == DatasetState::Edit) {
-        table->writeRecord(current, buffer);
-        table->unlockRow(current);
+        table->writeRecord(cursor.record(), buffer);
+        table->unlockRow(cursor.record());
       } else if (owner.state_ == DatasetState::Insert) {
         table->appendRecord(buffer);
       }
@@ -366,18 +358,18 @@ struct Dataset::Impl {
   void moveFirst(DataEvent event) {
     const bool changed = refresh(true);
     rows.forget();
-    moveCursor(-1);
+    cursor.leaveRow();
+    std::int64_t found = -1;
     const std::int64_t count = table->recordCount();
     for (std::int64_t r = 0; r < count; ++r) {
       const bool shown = shows(r);
       rows.observe(r, shown);
       if (shown) {
-        moveCursor(r);
+        found = r;
         break;
       }
     }
-    bof = true;
-    eof = current < 0;
+    cursor.placeOnFirst(found);
     notify(changed ? DataEvent::DataSetChanged : event);
   }
 
@@ -390,54 +382,57 @@ struct Dataset::Impl {
   void next() {
     checkCallable();
     storePending();
-    if (current < 0) {
-      eof = true;
+    if (!cursor.onRow()) {
+      cursor.placeAfterLast();
       return;
     }
     const std::int64_t count = table->recordCount();
-    for (std::int64_t r = current + 1; r < count; ++r) {
+    for (std::int64_t r = cursor.record() + 1; r < count; ++r) {
       const bool shown = shows(r);
       rows.observe(r, shown);
       if (shown) {
-        moveCursor(r);
-        eof = bof = false;
+        cursor.placeOn(r);
         notify(DataEvent::Scrolled);
         return;
       }
     }
-    eof = true;  // the cursor stays on the last row
+    cursor.placeAfterLast();
   }
 
   void prior() {
     checkCallable();
     storePending();
-    if (current < 0) {
-      bof = true;
+    if (!cursor.onRow()) {
+      cursor.placeBeforeFirst();
       return;
     }
-    for (std::int64_t r = current - 1; r >= 0; --r) {
+    for (std::int64_t r = cursor.record() - 1; r >= 0; --r) {
       if (shows(r)) {
-        moveCursor(r);
-        eof = bof = false;
+        cursor.placeOn(r);
         notify(DataEvent::Scrolled);
         return;
       }
     }
-    bof = true;
+    cursor.placeBeforeFirst();
   }
 
   void last() {
     checkCallable();
     storePending();
     const bool changed = refresh(true);
-    moveCursor(-1);
+    cursor.leaveRow();
+    std::int64_t found = -1;
     for (std::int64_t r = table->recordCount() - 1; r >= 0; --r) {
       if (shows(r)) {
-        moveCursor(r);
+        found = r;
         break;
       }
     }
-    eof = bof = current < 0;
+    if (found < 0) {
+      cursor.empty();
+    } else {
+      cursor.placeOn(found);
+    }
     notify(changed ? DataEvent::DataSetChanged : DataEvent::Scrolled);
   }
 
@@ -446,12 +441,9 @@ struct Dataset::Impl {
     storePending();
     ensureRows();
     if (rows.size() == 0) {
-      moveCursor(-1);
-      eof = bof = true;
+      cursor.empty();
     } else {
-      row = std::clamp<std::int64_t>(row, 0, rows.size() - 1);
-      moveCursor(rows.recordAt(row));
-      eof = bof = false;
+      cursor.placeOn(rows.recordAt(std::clamp<std::int64_t>(row, 0, rows.size() - 1)));
     }
     notify(DataEvent::Scrolled);
   }
@@ -462,8 +454,7 @@ struct Dataset::Impl {
     ensureRows();
     const std::int64_t row = rows.rowOf(record);
     if (record < 0 || row >= rows.size() || rows.recordAt(row) != record) return false;
-    moveCursor(record);
-    eof = bof = false;
+    cursor.placeOn(record);
     notify(DataEvent::Scrolled);
     return true;
   }
@@ -473,29 +464,20 @@ struct Dataset::Impl {
     const std::int64_t count = table->recordCount();
     for (std::int64_t r = removed + 1; r < count; ++r) {
       if (shows(r)) {
-        moveCursor(r);
-        eof = bof = false;
+        cursor.placeOn(r);
         return;
       }
     }
     for (std::int64_t r = removed - 1; r >= 0; --r) {
       if (shows(r)) {
-        moveCursor(r);
-        eof = bof = false;
+        cursor.placeOn(r);
         return;
       }
     }
-    moveCursor(-1);
-    eof = bof = true;
+    cursor.empty();
   }
 
   // --- bulk passes ----------------------------------------------------------
-
-  // Where a bulk pass stands: the rows it has visited so far.
-  struct PassCursor {
-    std::int64_t last = -1;
-    std::int64_t visited = 0;
-  };
 
   // The start of a bulk pass, as first() begins a walk.
   bool beginPass() {
@@ -503,22 +485,8 @@ struct Dataset::Impl {
     storePending();
     const bool changed = refresh(true);
     rows.forget();
-    moveCursor(-1);
-    eof = bof = true;
+    cursor.beginPass();
     return changed;
-  }
-
-  // The cursor as the walk leaves it: at its end on the last row visited;
-  // stopped by an error on the row where it stopped.
-  void endPass(const PassCursor& at, bool stopped) {
-    if (at.last < 0) {
-      moveCursor(-1);
-      eof = bof = true;
-      return;
-    }
-    moveCursor(at.last);
-    bof = at.visited == 1;
-    eof = !stopped;
   }
 
   void scanNumbers(int column, const std::function<void(std::span<const double>)>& take) {
@@ -530,7 +498,6 @@ struct Dataset::Impl {
     const bool plainWalk = isNumberType(def.type) && !(owner.filtered_ && owner.onFilterRecord);
     const std::int64_t count = table->recordCount();
     const std::size_t length = static_cast<std::size_t>(table->recordLength());
-    PassCursor at;
     double values[kScanBlockValues];
     std::size_t held = 0;
     const Table::ReadAhead readAhead(*table);
@@ -551,8 +518,7 @@ struct Dataset::Impl {
             const bool shown = bytes[0] != dbf::RECORD_DELETED;
             rows.observe(r, shown);
             if (!shown) continue;
-            at.last = r;
-            ++at.visited;
+            cursor.passBy(r);
             if (codec::decodeNumber(bytes + offset, def.length, values[held], def.decimals) &&
                 ++held == kScanBlockValues) {
               handOver();
@@ -565,8 +531,7 @@ struct Dataset::Impl {
             const bool shown = shows(r);
             rows.observe(r, shown);
             if (!shown) continue;
-            at.last = r;
-            ++at.visited;
+            cursor.passBy(r);
             const char* field = table->record(r) + offset;
             if (!codec::isNull(def, field)) {
               values[held] = codec::toFloat(def, field, owner.regional_);
@@ -577,11 +542,11 @@ struct Dataset::Impl {
       }
       handOver();
     } catch (...) {
-      endPass(at, true);
+      cursor.endPass(true);
       notify(DataEvent::DataSetChanged);
       throw;
     }
-    endPass(at, false);
+    cursor.endPass(false);
     notify(changed ? DataEvent::DataSetChanged : DataEvent::Scrolled);
   }
 
@@ -591,16 +556,10 @@ struct Dataset::Impl {
     return newValue(owner);
   }
 
-  void visit(PassCursor& at, std::int64_t record) {
-    at.last = record;
-    ++at.visited;
-    moveCursor(record);
-  }
-
   // A block whose row locks we hold: read again under them, changed, and
   // the changed rows written back in one write.
   void updateLockedBlock(std::int64_t first, std::int64_t end, const Field& f, const NewValue& newValue,
-                         std::string& block, PassCursor& at) {
+                         std::string& block) {
     struct Unlock {
       Table& table;
       std::int64_t first, end;
@@ -622,7 +581,7 @@ struct Dataset::Impl {
         const bool shown = showsBytes(bytes);
         rows.observe(r, shown);
         if (!shown) continue;
-        visit(at, r);
+        cursor.passOver(r);
         const std::optional<Value> value = newValueOf(bytes, newValue);
         if (!value) continue;
         codec::encode(f.def_, *value, owner.regional_, codec::EmptyText::Refused, bytes + 1 + f.offset_);
@@ -643,7 +602,7 @@ struct Dataset::Impl {
   // as the walk treats it, read as it stands, and locked, read again,
   // changed and written only when it is to change.
   void updateBlockRowByRow(std::int64_t first, std::int64_t end, const Field& f, const NewValue& newValue,
-                           std::string& block, PassCursor& at) {
+                           std::string& block) {
     const std::size_t length = static_cast<std::size_t>(table->recordLength());
     table->rereadRecords(first, end, block.data());
     for (std::int64_t r = first; r < end; ++r) {
@@ -651,7 +610,7 @@ struct Dataset::Impl {
       const bool shown = showsBytes(bytes);
       rows.observe(r, shown);
       if (!shown) continue;
-      visit(at, r);
+      cursor.passOver(r);
       const std::optional<Value> value = newValueOf(bytes, newValue);
       if (!value) continue;
       // Another copy's new row is held for the few milliseconds of its
@@ -677,14 +636,13 @@ struct Dataset::Impl {
     const std::int64_t blockRecords =
         std::max<std::int64_t>(1, static_cast<std::int64_t>(kUpdateBlockBytes) / table->recordLength());
     std::string block(static_cast<std::size_t>(std::min(count, blockRecords) * table->recordLength()), '\0');
-    PassCursor at;
     try {
       for (std::int64_t first = 0; first < count; first += blockRecords) {
         const std::int64_t end = std::min(count, first + blockRecords);
         if (table->tryLockRows(first, end)) {
-          updateLockedBlock(first, end, f, newValue, block, at);
+          updateLockedBlock(first, end, f, newValue, block);
         } else {
-          updateBlockRowByRow(first, end, f, newValue, block, at);
+          updateBlockRowByRow(first, end, f, newValue, block);
         }
       }
       // Once for the pass, not per block or row.
@@ -696,11 +654,11 @@ struct Dataset::Impl {
         table->sync();
       } catch (const mincar::Error&) {
       }
-      endPass(at, true);
+      cursor.endPass(true);
       notify(DataEvent::DataSetChanged);
       throw;
     }
-    endPass(at, false);
+    cursor.endPass(false);
     notify(DataEvent::DataSetChanged);
   }
 
@@ -709,9 +667,7 @@ struct Dataset::Impl {
   void append() {
     checkCallable();
     storePending();
-    beforeInsert = current;
-    beforeInsertEof = eof;
-    beforeInsertBof = bof;
+    beforeInsert = cursor.position();
     buffer.assign(static_cast<std::size_t>(table->recordLength()), ' ');
     changedBuffer();
     setState(DatasetState::Insert);
@@ -732,21 +688,21 @@ struct Dataset::Impl {
   void edit() {
     checkCallable();
     if (pending()) return;
-    if (current < 0) {
+    if (!cursor.onRow()) {
       append();  // as the toolkit does on an empty dataset
       return;
     }
-    if (!table->tryLockRow(current)) throw RowLockedError(table->shownPath());
+    if (!table->tryLockRow(cursor.record())) throw RowLockedError(table->shownPath());
     // Another user may have changed or deleted the row since we read it.
     std::string fresh;
     try {
-      fresh = table->rereadRecord(current);
+      fresh = table->rereadRecord(cursor.record());
     } catch (...) {
-      table->unlockRow(current);
+      table->unlockRow(cursor.record());
       throw;
     }
     if (fresh[0] == dbf::RECORD_DELETED) {
-      table->unlockRow(current);
+      table->unlockRow(cursor.record());
       throw RowDeletedError(table->shownPath());
     }
     buffer = std::move(fresh);
@@ -760,8 +716,7 @@ struct Dataset::Impl {
     if (owner.state_ == DatasetState::Insert) {
       // A failed write leaves the row pending, to post again or cancel.
       const std::int64_t record = table->appendRecord(buffer);
-      moveCursor(record);
-      eof = bof = false;
+      cursor.placeOn(record);
       buffer.clear();
       changedBuffer();
       if (rows.known()) {
@@ -775,8 +730,8 @@ struct Dataset::Impl {
       setState(DatasetState::Browse);
       notify(DataEvent::DataSetChanged);
     } else if (owner.state_ == DatasetState::Edit) {
-      table->writeRecord(current, buffer);
-      table->unlockRow(current);
+      table->writeRecord(cursor.record(), buffer);
+      table->unlockRow(cursor.record());
       buffer.clear();
       changedBuffer();
       setState(DatasetState::Browse);
@@ -789,13 +744,11 @@ struct Dataset::Impl {
     if (owner.state_ == DatasetState::Insert) {
       buffer.clear();
       changedBuffer();
-      moveCursor(beforeInsert);
-      eof = beforeInsertEof;
-      bof = beforeInsertBof;
+      cursor.restore(beforeInsert);
       setState(DatasetState::Browse);
       notify(DataEvent::Scrolled);
     } else if (owner.state_ == DatasetState::Edit) {
-      table->unlockRow(current);
+      table->unlockRow(cursor.record());
       buffer.clear();
       changedBuffer();
       setState(DatasetState::Browse);
@@ -809,22 +762,22 @@ struct Dataset::Impl {
       cancel();  // the new row was never stored
       return;
     }
-    if (current < 0) throw componentError("Cannot perform this operation on an empty dataset");
+    if (!cursor.onRow()) throw componentError("Cannot perform this operation on an empty dataset");
     const bool editing = owner.state_ == DatasetState::Edit;  // holds the row lock already
-    if (!editing && !table->tryLockRow(current)) throw RowLockedError(table->shownPath());
+    if (!editing && !table->tryLockRow(cursor.record())) throw RowLockedError(table->shownPath());
     try {
-      const std::string fresh = table->rereadRecord(current);
+      const std::string fresh = table->rereadRecord(cursor.record());
       if (fresh[0] == dbf::RECORD_DELETED) throw RowDeletedError(table->shownPath());
-      table->markDeleted(current);
+      table->markDeleted(cursor.record());
     } catch (...) {
       // An edit in progress keeps its lock; a lock taken for the removal goes.
-      if (!editing) table->unlockRow(current);
+      if (!editing) table->unlockRow(cursor.record());
       throw;
     }
-    table->unlockRow(current);
+    table->unlockRow(cursor.record());
     buffer.clear();
     changedBuffer();
-    const std::int64_t removed = current;
+    const std::int64_t removed = cursor.record();
     rows.erase(removed);
     settleAfterRemoval(removed);
     setState(DatasetState::Browse);
@@ -849,9 +802,9 @@ struct Dataset::Impl {
       ensureRows();
       return rows.size();
     }
-    if (current < 0) return -1;
+    if (!cursor.onRow()) return -1;
     ensureRows();
-    return rows.rowOf(current);
+    return rows.rowOf(cursor.record());
   }
 
   // The bytes of a row by position, or null past the rows.
@@ -861,7 +814,7 @@ struct Dataset::Impl {
     if (owner.state_ == DatasetState::Insert && row == rows.size()) return buffer.data();
     if (row < 0 || row >= rows.size()) return nullptr;
     const std::int64_t record = rows.recordAt(row);
-    if (owner.state_ == DatasetState::Edit && record == current) return buffer.data();
+    if (owner.state_ == DatasetState::Edit && record == cursor.record()) return buffer.data();
     return table->record(record);
   }
 };
@@ -1055,13 +1008,13 @@ void Dataset::first() { impl_->first(); }
 void Dataset::next() { impl_->next(); }
 void Dataset::prior() { impl_->prior(); }
 void Dataset::last() { impl_->last(); }
-bool Dataset::eof() const { return !impl_->table || impl_->eof; }
-bool Dataset::bof() const { return !impl_->table || impl_->bof; }
+bool Dataset::eof() const { return !impl_->table || impl_->cursor.eof(); }
+bool Dataset::bof() const { return !impl_->table || impl_->cursor.bof(); }
 
 bool Dataset::isEmpty() const {
   if (!impl_->table) return true;
   if (state_ == DatasetState::Insert) return false;
-  return impl_->current < 0;
+  return !impl_->cursor.onRow();
 }
 
 Field& Dataset::field(int position) {
@@ -1109,7 +1062,7 @@ std::int64_t Dataset::rowIndex() const { return impl_->rowIndex(); }
 
 void Dataset::moveTo(std::int64_t row) { impl_->moveTo(row); }
 
-std::int64_t Dataset::recordNumber() const { return impl_->table ? impl_->current : -1; }
+std::int64_t Dataset::recordNumber() const { return impl_->table ? impl_->cursor.record() : -1; }
 
 bool Dataset::gotoRecord(std::int64_t record) { return impl_->gotoRecord(record); }
 
