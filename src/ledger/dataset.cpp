@@ -33,14 +33,14 @@ const char* Dataset::Impl::rowBytes() {
   if (!table) return nullptr;
   if (passRow != nullptr) return passRow;
   if (testing >= 0) return table->record(testing);
-  if (owner.state_ == DatasetState::Edit || owner.state_ == DatasetState::Insert) return buffer.data();
+  if (pending()) return buffer.data();
   if (!cursor.onRow()) return nullptr;
   return table->record(cursor.record());
 }
 
 bool Dataset::Impl::shows(std::int64_t record) {
   if (table->record(record)[0] == dbf::RECORD_DELETED) return false;
-  if (!owner.filtered_ || !owner.onFilterRecord) return true;
+  if (!filterOn()) return true;
   testing = record;
   filtering = true;
   ++rowVersion;
@@ -52,7 +52,7 @@ bool Dataset::Impl::shows(std::int64_t record) {
       ++impl.rowVersion;
     }
   } restore{*this};
-  return owner.onFilterRecord(owner);
+  return filterTakes();
 }
 
 bool Dataset::Impl::number(const FieldDef& def, int index, int offset, double& out) {
@@ -103,15 +103,7 @@ void Dataset::Impl::open() {
   table = openTable(owner.readOnly_    ? TableAccess::ReadOnly
                     : owner.exclusive_ ? TableAccess::Exclusive
                                        : TableAccess::Shared);
-  if (!sameLayout(owner.fields_, *table)) {
-    // Field references stay valid across close and open while the layout
-    // stays the same.
-    owner.fields_.clear();
-    owner.fields_.reserve(table->fields().size());
-    for (std::size_t i = 0; i < table->fields().size(); ++i) {
-      owner.fields_.push_back(Field(owner, table->fields()[i], static_cast<int>(i), table->offsets()[i]));
-    }
-  }
+  owner.adoptLayout(*table);
   repairNotice = table->takeRepairNotice();
   damageNotice = table->takeDamageNotice();
   rows.forget();
@@ -547,6 +539,15 @@ Dataset::Dataset(std::string componentName, std::filesystem::path path, text::Re
       regional_(std::move(regional)),
       impl_(std::make_unique<Impl>(*this)) {}
 
+void Dataset::adoptLayout(const Table& table) {
+  if (sameLayout(fields_, table)) return;
+  fields_.clear();
+  fields_.reserve(table.fields().size());
+  for (std::size_t i = 0; i < table.fields().size(); ++i) {
+    fields_.push_back(Field(*this, table.fields()[i], static_cast<int>(i), table.offsets()[i]));
+  }
+}
+
 // A pending row is stored, as close() would; a failure cannot be reported
 // from here and leaves the file as it was.
 Dataset::~Dataset() { impl_->closeQuietly(); }
@@ -571,9 +572,7 @@ void Dataset::emptyTable() {
   impl_->openTable(TableAccess::Exclusive)->empty();
 }
 
-void Dataset::storePendingEdit() {
-  if (state_ == DatasetState::Edit || state_ == DatasetState::Insert) post();
-}
+void Dataset::storePendingEdit() { impl_->storePending(); }
 
 void Dataset::beginSyncBatch() {
   if (!impl_->table) throw impl_->componentError("Cannot perform this operation on a closed dataset");

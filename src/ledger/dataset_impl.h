@@ -63,6 +63,9 @@ struct Dataset::Impl {
 
   // A walk shows a record when it is not deleted and the filter takes it.
   bool shows(std::int64_t record);
+  bool filterOn() const { return owner.filtered_ && owner.onFilterRecord; }
+  // The filter callback's answer for the row that the fields read.
+  bool filterTakes() { return owner.onFilterRecord(owner); }
 
   // A flag up for as long as a callback runs.
   struct Raised {

@@ -22,9 +22,9 @@ constexpr std::size_t kScanBlockValues = 512;
 
 bool Dataset::Impl::showsBytes(const char* bytes) {
   if (bytes[0] == dbf::RECORD_DELETED) return false;
-  if (!owner.filtered_ || !owner.onFilterRecord) return true;
+  if (!filterOn()) return true;
   ShowPassRow show(*this, bytes, filtering);
-  return owner.onFilterRecord(owner);
+  return filterTakes();
 }
 
 bool Dataset::Impl::beginPass() {
@@ -42,7 +42,7 @@ void Dataset::Impl::scanNumbers(int column, const std::function<void(std::span<c
   const bool changed = beginPass();
   const FieldDef& def = f.def_;
   const int offset = 1 + f.offset_;
-  const bool plainWalk = isNumberType(def.type) && !(owner.filtered_ && owner.onFilterRecord);
+  const bool plainWalk = isNumberType(def.type) && !filterOn();
   const std::int64_t count = table->recordCount();
   const std::size_t length = static_cast<std::size_t>(table->recordLength());
   double values[kScanBlockValues];
