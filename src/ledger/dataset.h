@@ -243,6 +243,10 @@ class Dataset {
   friend class Field;
   friend struct DatasetTestAccess;
   struct Impl;
+  // Takes the table's columns as the fields; while the layout stays the same
+  // the fields stay, so that references to them survive close and open.
+  void adoptLayout(const Table& table);
+
   std::string name_;
   std::filesystem::path path_;
   text::Regional regional_;
