@@ -123,11 +123,10 @@ std::unique_ptr<File> openWith(const std::filesystem::path& path, int flags, int
   return std::make_unique<PosixFile>(fd);
 }
 
-}  // namespace
-
-std::unique_ptr<File> openPosixFileForReading(const std::filesystem::path& path, int& error) {
-  // Non-blocking, so that a pipe at the name cannot hold the open.
-  std::unique_ptr<File> file = openWith(path, O_RDONLY | O_NONBLOCK, error);
+// An existing regular file. Non-blocking while opening, so that a pipe at
+// the name cannot hold the open; a folder, device or pipe is refused.
+std::unique_ptr<File> openRegular(const std::filesystem::path& path, int flags, int& error) {
+  std::unique_ptr<File> file = openWith(path, flags | O_NONBLOCK, error);
   if (!file) return file;
   auto& posix = static_cast<PosixFile&>(*file);
   if (!posix.isRegular()) {
@@ -138,16 +137,14 @@ std::unique_ptr<File> openPosixFileForReading(const std::filesystem::path& path,
   return file;
 }
 
+}  // namespace
+
+std::unique_ptr<File> openPosixFileForReading(const std::filesystem::path& path, int& error) {
+  return openRegular(path, O_RDONLY, error);
+}
+
 std::unique_ptr<File> openPosixFile(const std::filesystem::path& path, int& error) {
-  std::unique_ptr<File> file = openWith(path, O_RDWR | O_NONBLOCK, error);
-  if (!file) return file;
-  auto& posix = static_cast<PosixFile&>(*file);
-  if (!posix.isRegular()) {
-    error = kNotARegularFile;
-    return nullptr;
-  }
-  posix.clearNonBlocking();
-  return file;
+  return openRegular(path, O_RDWR, error);
 }
 
 std::unique_ptr<File> createPosixFile(const std::filesystem::path& path, int& error) {

@@ -74,6 +74,20 @@ class JournalWindowTest : public QObject {
     QTest::keyClick(target, key, modifiers);
   }
 
+  // A started program with one row whose PLUS cell has an open editor
+  // holding `typed`.
+  QModelIndex typeIntoTheFirstRowsAmount(const char* typed) {
+    startProgram();
+    ledger().newJournalRow();
+    grid().setFocus();
+    const QModelIndex cell = model().index(0, journal::PLUS);
+    grid().setCurrentIndex(cell);
+    grid().edit(cell);
+    QWidget* editor = grid().indexWidget(cell);
+    if (editor != nullptr) QTest::keyClicks(editor, typed);
+    return cell;
+  }
+
  private slots:
   void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
 
@@ -275,15 +289,7 @@ class JournalWindowTest : public QObject {
   // Closing with a value the column refuses, still in its cell: the window
   // stays open with the error and the text, to be corrected or dropped.
   void closingWithARefusedValueInACellKeepsTheWindowAndTheText() {
-    startProgram();
-    ledger().newJournalRow();
-    grid().setFocus();
-    const QModelIndex cell = model().index(0, journal::PLUS);
-    grid().setCurrentIndex(cell);
-    grid().edit(cell);
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    QVERIFY(editor != nullptr);
-    QTest::keyClicks(editor, "abc");
+    const QModelIndex cell = typeIntoTheFirstRowsAmount("abc");
     MessageBoxCloser boxes;
     QVERIFY(!journal().close());
     QTRY_COMPARE(boxes.texts.size(), 1);
@@ -300,17 +306,9 @@ class JournalWindowTest : public QObject {
   // An amount typed into a cell, then Ctrl+N: the amount is stored, a row
   // appended, and no box appears, as nothing failed.
   void ctrlNAfterTypingAnAmountShowsNoBox() {
-    startProgram();
-    ledger().newJournalRow();
-    grid().setFocus();
-    const QModelIndex cell = model().index(0, journal::PLUS);
-    grid().setCurrentIndex(cell);
-    grid().edit(cell);
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    QVERIFY(editor != nullptr);
-    QTest::keyClicks(editor, "250");
+    const QModelIndex cell = typeIntoTheFirstRowsAmount("250");
     MessageBoxCloser boxes;
-    press(editor, Qt::Key_N, Qt::ControlModifier);
+    press(grid().indexWidget(cell), Qt::Key_N, Qt::ControlModifier);
     QTest::qWait(100);
     QCOMPARE(boxes.texts, QStringList());
     QCOMPARE(model().rowCount(), 2);
