@@ -7,7 +7,6 @@
 
 #include "app/textio.h"
 #include "backup/backup_file.h"
-#include "backup/field_text.h"
 #include "ledger/field_codec.h"
 #include "ledger/ledger_tables.h"
 #include "text/cp1250.h"
@@ -108,8 +107,9 @@ class NewRowRule {
 
   // Step 6: the row's number, set as a number.
   void setNumber(std::string& record, double number) {
-    storeInto(layout_, record, kIdColumn, ColumnError::Cause::NewRow, {},
-              [&](const FieldDef& def, char* out) { assignNumber(def, number, regional_, out); });
+    storeInto(layout_, record, kIdColumn, ColumnError::Cause::NewRow, {}, [&](const FieldDef& def, char* out) {
+      ledger::codec::encode(def, Value{number}, regional_, ledger::codec::EmptyText::Refused, out);
+    });
   }
 
   void foldPrevious() {
@@ -175,7 +175,9 @@ void setFields(const RecordLayout& layout, std::string& record, std::string_view
     const std::string_view piece = pieces.next();
     if (piece == kNullMarker) continue;
     storeInto(layout, record, i, ColumnError::Cause::Piece, piece,
-              [&](const FieldDef& def, char* out) { assignText(def, piece, regional, out); });
+              [&](const FieldDef& def, char* out) {
+                ledger::codec::encodeText(def, piece, regional, ledger::codec::EmptyText::Refused, out);
+              });
   }
 }
 
