@@ -357,13 +357,14 @@ class ExclusiveUse {
 
 }  // namespace
 
+RecordLayout RecordLayout::of(const ledger::TableRewrite& table) {
+  return RecordLayout{table.fields(), table.offsets(), table.recordLength()};
+}
+
 RecordLayout RecordLayout::of(const std::vector<FieldDef>& fields) {
   RecordLayout layout;
   layout.fields = fields;
-  for (const FieldDef& f : fields) {
-    layout.offsets.push_back(layout.recordLength - 1);
-    layout.recordLength += f.length;
-  }
+  layout.recordLength = ledger::dbf::layOutRecord(fields, layout.offsets);
   return layout;
 }
 
@@ -425,7 +426,7 @@ void LoadAllTables(const fs::path& file, app::Ledger& ledger, const RestoreFiles
   std::array<RecordLayout, 3> layouts;
   for (std::size_t i = 0; i < 3; ++i) {
     rewrites[i] = std::make_unique<ledger::TableRewrite>(tables[i]->path(), files.create);
-    layouts[i] = RecordLayout::of(rewrites[i]->fields());
+    layouts[i] = RecordLayout::of(*rewrites[i]);
   }
   in.rewind();
   const SectionCounts counts = readSections(in, {&layouts[0], &layouts[1], &layouts[2]}, defaults, regional,

@@ -17,13 +17,17 @@
 // new-record rule and then overwritten by the line's pieces.
 namespace backup {
 
-// A table's columns as the reader lays out a record: deletion flag first,
+// A table's columns as its header lays out a record: deletion flag first,
 // then each field's bytes.
 struct RecordLayout {
   std::vector<ledger::FieldDef> fields;
   std::vector<int> offsets;  // after the deletion flag
   int recordLength = 1;
 
+  // The header's own layout of the file being written.
+  static RecordLayout of(const ledger::TableRewrite& table);
+  // The fields of an open table, or given ones, laid out as a header lays
+  // them out.
   static RecordLayout of(const ledger::Dataset& table);
   static RecordLayout of(const std::vector<ledger::FieldDef>& fields);
 };
