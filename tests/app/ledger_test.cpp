@@ -220,6 +220,20 @@ TEST_F(LedgerRules, AMovementsListWithoutANameColumnIsRefusedWhenTheRuleReadsThe
   EXPECT_EQ(rows[0], std::vector<Value>(8, kEmpty));
 }
 
+TEST_F(LedgerRules, TheStampSaysWhichListColumnIsMissingAndGivesItEmpty) {
+  seedListsWithANamelessMovement(dir_.path());
+  app::Ledger& l = open();
+  l.calendarDate = {2004, 9, 12};
+  const app::JournalStamp stamp = l.journalStamp();
+  EXPECT_EQ(stamp.date, "12.9.2004");
+  EXPECT_EQ(stamp.book.value, Value{1.0});
+  EXPECT_FALSE(stamp.book.missing);
+  EXPECT_EQ(stamp.move.value, Value{5.0});
+  EXPECT_FALSE(stamp.move.missing);
+  EXPECT_EQ(stamp.moveName.value, kEmpty);
+  EXPECT_TRUE(stamp.moveName.missing);
+}
+
 TEST_F(LedgerRules, ALongMovementNameIsCutTo200Characters) {
   // Windows-1250 letters are one byte each, so the cut counts letters.
   const std::string name = std::string(195, 'x') + cz("žžžžžžžžžž") + std::string(35, 'y');
