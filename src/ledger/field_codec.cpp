@@ -581,6 +581,11 @@ void encode(const FieldDef& def, const Value& value, const text::Regional& regio
     encodeText(def, *s, regional, emptyText, out);
     return;
   }
+  if (auto* d = std::get_if<double>(&value); d != nullptr && isNumberType(def.type)) {
+    // A refused number writes nothing, so it needs no aside.
+    if (!encodeNumber(*d, def.length, def.decimals, out)) throw mincar::Error(invalidValueMessage(def));
+    return;
+  }
   encodeAside(def, out, [&](char* field) {
     return putValue(def, value, regional, emptyText, Ways::WithShort, field);
   });
