@@ -1,5 +1,5 @@
 // Arbitrary bytes as a backup file through the restore's validate-first
-// reader, with the three standard layouts and the defaults the journal's
+// reader, with the three standard layouts and the stamp the journal's
 // new-row rule would use. The reader either accepts the file or throws the
 // message naming the line; it never touches a table.
 #include <array>
@@ -20,18 +20,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       backup::RecordLayout::of(ledger::standardLayout(LedgerTable::Journal)),
       backup::RecordLayout::of(ledger::standardLayout(LedgerTable::Moves)),
       backup::RecordLayout::of(ledger::standardLayout(LedgerTable::Books))};
-  backup::JournalDefaults defaults;
-  defaults.date = "7.12.2026";
-  defaults.book = 1.0;
-  defaults.move = 2.0;
-  defaults.moveName = std::string("Potraviny");
+  app::JournalStamp stamp;
+  stamp.date = "7.12.2026";
+  stamp.book.value = 1.0;
+  stamp.move.value = 2.0;
+  stamp.moveName.value = std::string("Potraviny");
   static const text::Regional czech = text::Regional::czech();
   try {
     backup::BackupLines in(file);
-    backup::CheckBackup(in, layouts, defaults, czech);
+    backup::CheckBackup(in, layouts, stamp, czech);
     // A second pass over the same reader sees the same lines.
     in.rewind();
-    backup::CheckBackup(in, layouts, defaults, czech);
+    backup::CheckBackup(in, layouts, stamp, czech);
   } catch (const mincar::Error&) {
   }
   return 0;

@@ -35,14 +35,21 @@ constexpr const char* kRecomputeStart = "Start";
 constexpr const char* kBalancesRestoredUtf8 = "Konečné stavy obnoveny...";
 constexpr const char* kMoveSetPatternUtf8 = "Tak, počet jednotek je %d ...";
 
-// Column 0 or 1 of a list's current row into a journal column; an empty list
-// has no current row and gives an empty value.
-void copyFromList(ledger::Field& to, Dataset& list, int column) {
-  if (list.isEmpty()) {
-    to.clear();
-  } else {
-    to.assign(list.field(column));
-  }
+// Column 0 or 1 of a list's current row; an empty list has no current row
+// and gives an empty value.
+JournalStamp::FromList currentOf(Dataset& list, int column) {
+  if (list.isEmpty()) return {};
+  if (column >= list.fieldCount()) return {ledger::Value{}, true};
+  return {list.field(column).value()};
+}
+
+// One list's part of the stamp into a journal column, read at step 9 itself:
+// a list that cannot be read fails after the earlier steps, as it always did.
+void stampFromList(ledger::Field& to, Dataset& list, int column) {
+  const JournalStamp::FromList from = currentOf(list, column);
+  // Reading the column the list lacks throws the list's own refusal.
+  if (from.missing) list.field(column);
+  to.setValue(from.value);
 }
 
 // A list's current row ID when it can be stamped: not on an empty list, not
@@ -144,18 +151,25 @@ void Ledger::Table1NewRecord(Dataset& journal) {
     // 6.
     journal.field(col::ID).setAsFloat(ledger::NextRowNumber(highest));
     // 7. Through the short-date text, as the calendar hands its date over.
-    journal.field(col::DATUM).setAsString(text::formatDate(calendarDate, regional_));
+    journal.field(col::DATUM).setAsString(calendarDateText());
     // 8.
     status_.show(kNewRecordAppended);
     // 9. The current book and movement; the journal's TEXT column cuts the name.
-    copyFromList(journal.field(col::IDK), books_, ledger::books::ID);
-    copyFromList(journal.field(col::IDM), moves_, ledger::moves::ID);
-    copyFromList(journal.field(col::TEXT), moves_, ledger::moves::TEXT);
+    stampFromList(journal.field(col::IDK), books_, ledger::books::ID);
+    stampFromList(journal.field(col::IDM), moves_, ledger::moves::ID);
+    stampFromList(journal.field(col::TEXT), moves_, ledger::moves::TEXT);
     // 10. Stored in place. Alone, the row is the last one and moving there
     //     would store it the same way; with others appending, the last row
     //     may be theirs and the cursor must stay on ours.
     journal.post();
   }
+}
+
+std::string Ledger::calendarDateText() const { return text::formatDate(calendarDate, regional_); }
+
+JournalStamp Ledger::journalStamp() {
+  return {calendarDateText(), currentOf(books_, ledger::books::ID), currentOf(moves_, ledger::moves::ID),
+          currentOf(moves_, ledger::moves::TEXT)};
 }
 
 void Ledger::ListNewRecord(Dataset& list) {
@@ -220,7 +234,7 @@ void Ledger::setMoveOnJournal() {
 }
 
 void Ledger::setDateOnJournal() {
-  const std::string dateText = text::formatDate(calendarDate, regional_);
+  const std::string dateText = calendarDateText();
   editJournalForStamp();
   journal_.field(ledger::journal::DATUM).setAsString(dateText);
   status_.show(dateText);

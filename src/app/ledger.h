@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/status_line.h"
 #include "ledger/dataset.h"
@@ -8,6 +9,22 @@
 #include "text/regional.h"
 
 namespace app {
+
+// What the journal's new-row rule puts into a new row besides its number:
+// the calendar's date (its step 7) and the current book and movement (step 9).
+struct JournalStamp {
+  // A list's current value, empty on an empty list. `missing`: the list has
+  // rows but lacks the column, which the rule refuses as reading the column
+  // refuses it, and a restore takes as empty.
+  struct FromList {
+    ledger::Value value;
+    bool missing = false;
+  };
+  std::string date;   // the calendar date's short-date text
+  FromList book;      // column 0 of the books' current row
+  FromList move;      // column 0 of the movements' current row
+  FromList moveName;  // column 1 of the movements' current row
+};
 
 // The three ledger tables with every rule that crosses them: the new-row
 // rules, the stamps of the lists and the calendar, the balance
@@ -39,6 +56,9 @@ class Ledger {
   // False only while a restore fills the tables.
   bool RefreshAfterNewRecord = true;
 
+  // The stamp as the journal's new-row rule would make it now.
+  JournalStamp journalStamp();
+
   // Journal commands.
   void newJournalRow();     // ToolButton2Click / Novdek1Click
   void deleteJournalRow();  // ToolButton3Click / Smazatdek1Click
@@ -66,6 +86,7 @@ class Ledger {
   // The journal in edit state for a stamp of a list or the calendar, also
   // when the journal is empty and the edit first appends a row.
   void editJournalForStamp();
+  std::string calendarDateText() const;
 
   std::filesystem::path workDir_;
   text::Regional regional_;

@@ -7,7 +7,6 @@
 
 #include "app/textio.h"
 #include "backup/backup_file.h"
-#include "backup/field_text.h"
 #include "ledger/field_codec.h"
 #include "ledger/ledger_tables.h"
 #include "text/cp1250.h"
@@ -58,7 +57,7 @@ void storeInto(const RecordLayout& layout, std::string& record, int column, Colu
 // maximum: the same numbers, without walking the table for each row.
 class NewRowRule {
  public:
-  NewRowRule(const RecordLayout& layout, const JournalDefaults* journal, const text::Regional& regional)
+  NewRowRule(const RecordLayout& layout, const app::JournalStamp* journal, const text::Regional& regional)
       : layout_(layout), journal_(journal), regional_(regional) {}
 
   // The row as the rule stores it: empty, numbered, and for the journal
@@ -75,9 +74,9 @@ class NewRowRule {
         namespace col = ledger::journal;
         // Steps 7 and 9 of the journal's rule, in its order.
         setColumn(record, col::DATUM, Value{journal_->date}, ledger::codec::EmptyText::Clears);
-        setColumn(record, col::IDK, journal_->book, ledger::codec::EmptyText::Refused);
-        setColumn(record, col::IDM, journal_->move, ledger::codec::EmptyText::Refused);
-        setColumn(record, col::TEXT, journal_->moveName, ledger::codec::EmptyText::Refused);
+        setColumn(record, col::IDK, journal_->book.value, ledger::codec::EmptyText::Refused);
+        setColumn(record, col::IDM, journal_->move.value, ledger::codec::EmptyText::Refused);
+        setColumn(record, col::TEXT, journal_->moveName.value, ledger::codec::EmptyText::Refused);
       }
       template_ = record;
       ready_ = true;
@@ -108,8 +107,9 @@ class NewRowRule {
 
   // Step 6: the row's number, set as a number.
   void setNumber(std::string& record, double number) {
-    storeInto(layout_, record, kIdColumn, ColumnError::Cause::NewRow, {},
-              [&](const FieldDef& def, char* out) { assignNumber(def, number, regional_, out); });
+    storeInto(layout_, record, kIdColumn, ColumnError::Cause::NewRow, {}, [&](const FieldDef& def, char* out) {
+      ledger::codec::encode(def, Value{number}, regional_, ledger::codec::EmptyText::Refused, out);
+    });
   }
 
   void foldPrevious() {
@@ -126,7 +126,7 @@ class NewRowRule {
   }
 
   const RecordLayout& layout_;
-  const JournalDefaults* journal_;
+  const app::JournalStamp* journal_;
   const text::Regional& regional_;
   double highest_ = 0.0;
   std::string previousId_;
@@ -175,7 +175,9 @@ void setFields(const RecordLayout& layout, std::string& record, std::string_view
     const std::string_view piece = pieces.next();
     if (piece == kNullMarker) continue;
     storeInto(layout, record, i, ColumnError::Cause::Piece, piece,
-              [&](const FieldDef& def, char* out) { assignText(def, piece, regional, out); });
+              [&](const FieldDef& def, char* out) {
+                ledger::codec::encodeText(def, piece, regional, ledger::codec::EmptyText::Refused, out);
+              });
   }
 }
 
@@ -232,7 +234,7 @@ void FillTable(int count, const RecordLayout& layout, NewRowRule& rule, BackupLi
 }
 
 // LoadTable: one section, its header's count and its rows.
-int LoadTable(BackupLines& in, std::size_t section, const RecordLayout& layout, const JournalDefaults& defaults,
+int LoadTable(BackupLines& in, std::size_t section, const RecordLayout& layout, const app::JournalStamp& stamp,
               const text::Regional& regional, ledger::TableRewrite* sink) {
   int count = 0;
   try {
@@ -241,18 +243,18 @@ int LoadTable(BackupLines& in, std::size_t section, const RecordLayout& layout, 
     failInHeader(in, e, kSectionNames[section]);
   }
   // Only the journal's rule takes the calendar and the lists.
-  NewRowRule rule(layout, section == 0 ? &defaults : nullptr, regional);
+  NewRowRule rule(layout, section == 0 ? &stamp : nullptr, regional);
   FillTable(count, layout, rule, in, regional, sink);
   return count;
 }
 
 // LoadAllTables' reading: the three sections in file order.
 SectionCounts readSections(BackupLines& in, const std::array<const RecordLayout*, 3>& layouts,
-                           const JournalDefaults& defaults, const text::Regional& regional,
+                           const app::JournalStamp& stamp, const text::Regional& regional,
                            const std::array<ledger::TableRewrite*, 3>& sinks) {
   SectionCounts counts{};
   for (std::size_t section = 0; section < 3; ++section) {
-    counts[section] = LoadTable(in, section, *layouts[section], defaults, regional, sinks[section]);
+    counts[section] = LoadTable(in, section, *layouts[section], stamp, regional, sinks[section]);
   }
   return counts;
 }
@@ -355,13 +357,14 @@ class ExclusiveUse {
 
 }  // namespace
 
+RecordLayout RecordLayout::of(const ledger::TableRewrite& table) {
+  return RecordLayout{table.fields(), table.offsets(), table.recordLength()};
+}
+
 RecordLayout RecordLayout::of(const std::vector<FieldDef>& fields) {
   RecordLayout layout;
   layout.fields = fields;
-  for (const FieldDef& f : fields) {
-    layout.offsets.push_back(layout.recordLength - 1);
-    layout.recordLength += f.length;
-  }
+  layout.recordLength = ledger::dbf::layOutRecord(fields, layout.offsets);
   return layout;
 }
 
@@ -379,23 +382,9 @@ int ReadRecordCount(BackupLines& in) {
   return text::parseInteger(app::GetToken(line, kSeparator, 1));
 }
 
-JournalDefaults JournalDefaults::of(app::Ledger& ledger) {
-  JournalDefaults d;
-  d.date = text::formatDate(ledger.calendarDate, ledger.regional());
-  // An empty list has no current row and gives empty values.
-  auto current = [](Dataset& list, int column) -> Value {
-    if (list.isEmpty() || column >= list.fieldCount()) return Value{};
-    return list.field(column).value();
-  };
-  d.book = current(ledger.books(), ledger::books::ID);
-  d.move = current(ledger.moves(), ledger::moves::ID);
-  d.moveName = current(ledger.moves(), ledger::moves::TEXT);
-  return d;
-}
-
 SectionCounts CheckBackup(BackupLines& in, const std::array<RecordLayout, 3>& layouts,
-                          const JournalDefaults& defaults, const text::Regional& regional) {
-  return readSections(in, {&layouts[0], &layouts[1], &layouts[2]}, defaults, regional, {nullptr, nullptr, nullptr});
+                          const app::JournalStamp& stamp, const text::Regional& regional) {
+  return readSections(in, {&layouts[0], &layouts[1], &layouts[2]}, stamp, regional, {nullptr, nullptr, nullptr});
 }
 
 void LoadAllTables(const fs::path& file, app::Ledger& ledger, const RestoreFiles& files) {
@@ -403,14 +392,14 @@ void LoadAllTables(const fs::path& file, app::Ledger& ledger, const RestoreFiles
   const text::Regional& regional = ledger.regional();
   // Read before any table moves: the journal's rows take the lists' current
   // rows as they are now.
-  const JournalDefaults defaults = JournalDefaults::of(ledger);
+  const app::JournalStamp stamp = ledger.journalStamp();
   std::array<Dataset*, 3> tables = {&ledger.journal(), &ledger.moves(), &ledger.books()};
 
   // 1. The whole file, against the tables' layouts as they are open now.
   {
     const std::array<RecordLayout, 3> layouts = {RecordLayout::of(*tables[0]), RecordLayout::of(*tables[1]),
                                                  RecordLayout::of(*tables[2])};
-    CheckBackup(in, layouts, defaults, regional);
+    CheckBackup(in, layouts, stamp, regional);
   }
 
   // 2.
@@ -423,10 +412,10 @@ void LoadAllTables(const fs::path& file, app::Ledger& ledger, const RestoreFiles
   std::array<RecordLayout, 3> layouts;
   for (std::size_t i = 0; i < 3; ++i) {
     rewrites[i] = std::make_unique<ledger::TableRewrite>(tables[i]->path(), files.create);
-    layouts[i] = RecordLayout::of(rewrites[i]->fields());
+    layouts[i] = RecordLayout::of(*rewrites[i]);
   }
   in.rewind();
-  const SectionCounts counts = readSections(in, {&layouts[0], &layouts[1], &layouts[2]}, defaults, regional,
+  const SectionCounts counts = readSections(in, {&layouts[0], &layouts[1], &layouts[2]}, stamp, regional,
                                             {rewrites[0].get(), rewrites[1].get(), rewrites[2].get()});
   for (auto& rewrite : rewrites) rewrite->finish();
   for (auto& rewrite : rewrites) rewrite->install();

@@ -17,13 +17,17 @@
 // new-record rule and then overwritten by the line's pieces.
 namespace backup {
 
-// A table's columns as the reader lays out a record: deletion flag first,
+// A table's columns as its header lays out a record: deletion flag first,
 // then each field's bytes.
 struct RecordLayout {
   std::vector<ledger::FieldDef> fields;
   std::vector<int> offsets;  // after the deletion flag
   int recordLength = 1;
 
+  // The header's own layout of the file being written.
+  static RecordLayout of(const ledger::TableRewrite& table);
+  // The fields of an open table, or given ones, laid out as a header lays
+  // them out.
   static RecordLayout of(const ledger::Dataset& table);
   static RecordLayout of(const std::vector<ledger::FieldDef>& fields);
 };
@@ -33,28 +37,17 @@ struct RecordLayout {
 // value" naming the piece.
 int ReadRecordCount(BackupLines& in);
 
-// What the journal's new-row rule puts into every new row besides its
-// number: the calendar's date and the current book and movement, as they
-// stand before the restore. Values, as the rule copies them.
-struct JournalDefaults {
-  std::string date;     // the calendar date's short-date text
-  ledger::Value book;   // column 0 of the books' current row, empty on an empty list
-  ledger::Value move;   // column 0 of the movements' current row
-  ledger::Value moveName;  // column 1 of the movements' current row
-
-  static JournalDefaults of(app::Ledger& ledger);
-};
-
 // The counts the three headers announced, in file order.
 using SectionCounts = std::array<int, 3>;
 
 // Reads and checks a whole backup file exactly as the restore will fill the
 // tables from it (same lines, same pieces, same conversions, same new-row
-// values), without touching any table. On the first error throws
+// values, the journal's stamped as `stamp` has them, a missing list column
+// as empty), without touching any table. On the first error throws
 // mincar::Error: the message of the failing step, then a line naming the
 // file, the line number and, for a value, the column.
 SectionCounts CheckBackup(BackupLines& in, const std::array<RecordLayout, 3>& layouts,
-                          const JournalDefaults& defaults, const text::Regional& regional);
+                          const app::JournalStamp& stamp, const text::Regional& regional);
 
 // How the restore makes its new tables; tests stand faulty files in here.
 struct RestoreFiles {

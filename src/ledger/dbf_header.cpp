@@ -83,7 +83,6 @@ Header parseHeader(std::string_view bytes, const std::string& shownPath) {
 
   // Descriptors run until the terminator. Some writers leave bytes after it,
   // inside the header length: they are skipped.
-  int recordLength = 1;  // the deletion flag
   std::size_t at = XBASE_FILEHDR_SZ;
   for (;;) {
     if (at >= header.size()) damaged(shownPath, "the field list has no end mark");
@@ -107,17 +106,27 @@ Header parseHeader(std::string_view bytes, const std::string& shownPath) {
       f.decimals = 0;
     }
     if (f.length == 0) damaged(shownPath, mincar::fill("field '%s' has the length 0", {f.name}));
-    h.offsets.push_back(recordLength - 1);
-    recordLength += f.length;
     h.fields.push_back(std::move(f));
     at += XBASE_FLDHDR_SZ;
   }
   if (h.fields.empty()) damaged(shownPath, "the table has no fields");
+  const int recordLength = layOutRecord(h.fields, h.offsets);
   if (recordLength != h.recordLength) {
     damaged(shownPath, mincar::fill("the record length %d does not match the fields, which need %d",
                                     {std::to_string(h.recordLength), std::to_string(recordLength)}));
   }
   return h;
+}
+
+int layOutRecord(const std::vector<FieldDef>& fields, std::vector<int>& offsets) {
+  int recordLength = 1;  // the deletion flag
+  offsets.clear();
+  offsets.reserve(fields.size());
+  for (const FieldDef& f : fields) {
+    offsets.push_back(recordLength - 1);
+    recordLength += f.length;
+  }
+  return recordLength;
 }
 
 void checkNewFields(const std::vector<FieldDef>& fields, const std::string& shownPath) {
@@ -168,10 +177,10 @@ std::string encodeHeader(const std::vector<FieldDef>& fields, const text::Date& 
   std::string out(headerLength, '\0');
   out[0] = static_cast<char>(VERSION_DBASE3);
   out.replace(OFFSET_DATE, 7, encodeDateAndCount(today, 0));
-  unsigned recordLength = 1;
-  for (const FieldDef& f : fields) recordLength += static_cast<unsigned>(f.length);
+  std::vector<int> offsets;
+  const int recordLength = layOutRecord(fields, offsets);
   putUint16(out, OFFSET_HEADER_LENGTH, static_cast<unsigned>(headerLength));
-  putUint16(out, OFFSET_RECORD_LENGTH, recordLength);
+  putUint16(out, OFFSET_RECORD_LENGTH, static_cast<unsigned>(recordLength));
   out[OFFSET_LANGUAGE_DRIVER] = static_cast<char>(LANGUAGE_DRIVER_CP1250);
   std::size_t at = XBASE_FILEHDR_SZ;
   for (const FieldDef& f : fields) {

@@ -55,6 +55,10 @@ Header parseFileHeader(std::string_view bytes, const std::string& shownPath);
 // `bytes`.
 Header parseHeader(std::string_view bytes, const std::string& shownPath);
 
+// Where each field starts within a record, after the deletion flag, into
+// `offsets`; returns the record length, flag included.
+int layOutRecord(const std::vector<FieldDef>& fields, std::vector<int>& offsets);
+
 // The header of a new, empty table with these fields, terminator included.
 // The fields must have passed checkNewFields.
 std::string encodeHeader(const std::vector<FieldDef>& fields, const text::Date& today);

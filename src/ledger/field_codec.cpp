@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "ledger/field_codec_testing.h"
 #include "text/error.h"
 
 namespace ledger::codec {
@@ -74,7 +75,7 @@ void fillBlanks(char* out, int length) { std::memset(out, ' ', static_cast<std::
 
 void putText(std::string_view text, int length, char* out) {
   const std::size_t n = std::min(text.size(), static_cast<std::size_t>(length));
-  std::memcpy(out, text.data(), n);
+  if (n > 0) std::memcpy(out, text.data(), n);  // an empty view may hold no pointer
   std::memset(out + n, ' ', static_cast<std::size_t>(length) - n);
 }
 
@@ -343,7 +344,29 @@ text::Date toDate(const FieldDef& def, const char* bytes, const text::Regional& 
   return {};
 }
 
-bool encodeNumber(double value, int length, int decimals, char* out) {
+namespace {
+
+// A decimal number of up to 15 significant digits is the double nearest to
+// it and back again; numbers are written with the column's decimals from the
+// double, so a text of at most this many digits, counted at the column's
+// decimals, comes out as its own digits.
+constexpr std::size_t kExactDigits = 15;
+
+// The general ways alone serve the tests that hold the short ones against
+// them.
+enum class Ways { WithShort, GeneralOnly };
+
+bool isNumberType(FieldType type) { return type == FieldType::Numeric || type == FieldType::Float; }
+
+bool rightAligned(const char* text, std::size_t length, int width, char* out) {
+  if (length > static_cast<std::size_t>(width)) return false;
+  const std::size_t pad = static_cast<std::size_t>(width) - length;
+  std::memset(out, ' ', pad);
+  std::memcpy(out + pad, text, length);
+  return true;
+}
+
+bool fixedNumber(double value, int length, int decimals, char* out) {
   if (!std::isfinite(value) || length <= 0 || decimals < 0) return false;
   // The longest fixed text of a double: 309 digits, sign, point, decimals.
   char text[320 + 256];
@@ -352,20 +375,176 @@ bool encodeNumber(double value, int length, int decimals, char* out) {
   std::string_view s(text, static_cast<std::size_t>(end - text));
   // A negative amount that rounds to zero is stored as zero, not "-0.00".
   if (s.front() == '-' && s.find_first_not_of("-0.") == std::string_view::npos) s.remove_prefix(1);
-  if (s.size() > static_cast<std::size_t>(length)) return false;
-  const std::size_t pad = static_cast<std::size_t>(length) - s.size();
-  std::memset(out, ' ', pad);
-  std::memcpy(out + pad, s.data(), s.size());
+  return rightAligned(s.data(), s.size(), length, out);
+}
+
+// A whole number below 10^15 is exact: its digits, then the decimals as
+// zeros, as the fixed text of the double has them.
+bool wholeNumber(double value, int length, int decimals, char* out) {
+  const std::size_t places = static_cast<std::size_t>(decimals);
+  if (decimals < 0 || places > kExactDigits || !(std::fabs(value) < 1e15) || value != std::trunc(value)) {
+    return false;
+  }
+  char digits[2 * kExactDigits + 4];
+  std::size_t n = 0;
+  if (value < 0) digits[n++] = '-';
+  const auto end =
+      std::to_chars(digits + n, digits + sizeof digits, static_cast<std::uint64_t>(std::fabs(value))).ptr;
+  n = static_cast<std::size_t>(end - digits);
+  if (places > 0) {
+    digits[n++] = '.';
+    std::memset(digits + n, '0', places);
+    n += places;
+  }
+  return rightAligned(digits, n, length, out);
+}
+
+bool putNumber(double value, int length, int decimals, Ways ways, char* out) {
+  if (ways == Ways::WithShort && wholeNumber(value, length, decimals, out)) return true;
+  return fixedNumber(value, length, decimals, out);
+}
+
+// "[+|-]digits[<separator>digits]" with no more decimals than the column's:
+// the column's text is those digits with the column's decimals, as the
+// parsed number is written.
+bool plainNumber(std::string_view text, char separator, const FieldDef& def, char* out) {
+  const std::size_t decimals = static_cast<std::size_t>(def.decimals);
+  if (def.decimals < 0 || decimals > kExactDigits) return false;
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::size_t wholeFrom = i;
+  while (i < n && isDigit(text[i])) ++i;
+  const std::size_t wholeTo = i;
+  std::size_t fractionFrom = i, fractionTo = i;
+  if (i < n && text[i] == separator) {
+    fractionFrom = ++i;
+    while (i < n && isDigit(text[i])) ++i;
+    fractionTo = i;
+    if (fractionTo == fractionFrom) return false;
+  }
+  if (i != n || (wholeTo == wholeFrom && fractionTo == fractionFrom)) return false;
+  while (wholeFrom < wholeTo && text[wholeFrom] == '0') ++wholeFrom;
+  const std::size_t whole = wholeTo - wholeFrom;
+  const std::size_t fraction = fractionTo - fractionFrom;
+  if (fraction > decimals || whole + decimals > kExactDigits) return false;
+
+  char digits[2 * kExactDigits + 4];
+  std::size_t length = 0;
+  bool zero = whole == 0;
+  for (std::size_t f = fractionFrom; f < fractionTo; ++f) zero = zero && text[f] == '0';
+  // A negative number that is zero is stored as zero.
+  if (negative && !zero) digits[length++] = '-';
+  if (whole == 0) {
+    digits[length++] = '0';
+  } else {
+    std::memcpy(digits + length, text.data() + wholeFrom, whole);
+    length += whole;
+  }
+  if (decimals > 0) {
+    digits[length++] = '.';
+    std::memcpy(digits + length, text.data() + fractionFrom, fraction);
+    length += fraction;
+    std::memset(digits + length, '0', decimals - fraction);
+    length += decimals - fraction;
+  }
+  return rightAligned(digits, length, def.length, out);
+}
+
+bool plainDate(std::string_view text, const text::Regional& regional, const FieldDef& def, char* out) {
+  text::Date d;
+  if (def.length < 8 || !text::tryParseDate(text, regional, d) || !d.valid()) return false;
+  // YYYYMMDD, the year of a valid date has four digits.
+  const int parts[3] = {d.year, d.month, d.day};
+  char digits[8];
+  digits[0] = static_cast<char>('0' + parts[0] / 1000);
+  digits[1] = static_cast<char>('0' + parts[0] / 100 % 10);
+  digits[2] = static_cast<char>('0' + parts[0] / 10 % 10);
+  digits[3] = static_cast<char>('0' + parts[0] % 10);
+  for (int p = 1; p < 3; ++p) {
+    digits[2 + 2 * p] = static_cast<char>('0' + parts[p] / 10);
+    digits[3 + 2 * p] = static_cast<char>('0' + parts[p] % 10);
+  }
+  std::memcpy(out, digits, 8);
+  std::memset(out + 8, ' ', static_cast<std::size_t>(def.length) - 8);
   return true;
 }
 
-std::string invalidValueMessage(const FieldDef& def) {
-  return mincar::fill("Invalid value for field '%s'", {def.name});
+// The short ways of a text, straight into `out`; false, with nothing
+// written, when the text goes the general way. None refuses.
+bool shortText(const FieldDef& def, std::string_view text, const text::Regional& regional, char* out) {
+  if (def.type == FieldType::Character) {
+    putText(text, def.length, out);
+    return true;
+  }
+  const std::string_view trimmed = trimmedText(text);
+  if (trimmed.empty()) return false;
+  if (isNumberType(def.type)) return plainNumber(trimmed, regional.decimalSeparator, def, out);
+  if (def.type == FieldType::Date) return plainDate(trimmed, regional, def, out);
+  return false;
 }
 
-void encode(const FieldDef& def, const Value& value, const text::Regional& regional, EmptyText emptyText,
-            char* out) {
-  // Encoded aside first, so that a refused value leaves the record as it was.
+// A text value into `field`, blank so far; false when the field refuses it.
+bool putTextValue(const FieldDef& def, std::string_view text, const text::Regional& regional,
+                  EmptyText emptyText, Ways ways, char* field) {
+  if (def.type == FieldType::Character) {
+    putText(text, def.length, field);
+    return true;
+  }
+  const std::string_view trimmed = trimmedText(text);
+  if (trimmed.empty()) return emptyText == EmptyText::Clears;
+  if (isNumberType(def.type)) {
+    double v = 0;
+    return text::tryParseFloat(trimmed, regional, v) && putNumber(v, def.length, def.decimals, ways, field);
+  }
+  if (def.type == FieldType::Date) {
+    text::Date d;
+    return text::tryParseDate(trimmed, regional, d) && d.valid() && putDate(d, def.length, field);
+  }
+  const int b = logicalOfText(trimmed);
+  if (b < 0) return false;
+  field[0] = b == 1 ? 'T' : 'F';
+  return true;
+}
+
+// Any value into `field`, blank so far; false when the field refuses it.
+bool putValue(const FieldDef& def, const Value& value, const text::Regional& regional, EmptyText emptyText,
+              Ways ways, char* field) {
+  if (std::holds_alternative<std::monostate>(value)) return true;  // blank is empty for every type
+  if (auto* s = std::get_if<std::string>(&value)) return putTextValue(def, *s, regional, emptyText, ways, field);
+  if (def.type == FieldType::Character) {
+    if (auto* d = std::get_if<double>(&value)) {
+      putText(text::formatNumber(*d, regional), def.length, field);
+    } else if (auto* date = std::get_if<text::Date>(&value)) {
+      if (*date != text::Date{}) {
+        if (!date->valid()) return false;
+        putText(text::formatDate(*date, regional), def.length, field);
+      }
+    } else if (auto* b = std::get_if<bool>(&value)) {
+      putText(*b ? "T" : "F", def.length, field);
+    }
+    return true;
+  }
+  if (auto* d = std::get_if<double>(&value)) {
+    if (isNumberType(def.type)) return putNumber(*d, def.length, def.decimals, ways, field);
+    if (def.type != FieldType::Logical || std::isnan(*d)) return false;
+    field[0] = *d != 0 ? 'T' : 'F';
+    return true;
+  }
+  if (auto* date = std::get_if<text::Date>(&value)) {
+    return def.type == FieldType::Date && putDate(*date, def.length, field);
+  }
+  if (auto* b = std::get_if<bool>(&value)) {
+    if (def.type != FieldType::Logical) return false;
+    field[0] = *b ? 'T' : 'F';
+  }
+  return true;
+}
+
+// Encoded aside first, so that a refused value leaves the record as it was.
+template <class Put>
+void encodeAside(const FieldDef& def, char* out, Put put) {
   char small[256];
   std::string large;
   char* field = small;
@@ -374,56 +553,49 @@ void encode(const FieldDef& def, const Value& value, const text::Regional& regio
     field = large.data();
   }
   fillBlanks(field, def.length);
-  bool ok = true;
-  const bool isNumber = def.type == FieldType::Numeric || def.type == FieldType::Float;
-
-  if (std::holds_alternative<std::monostate>(value)) {
-    // Blank is empty for every type.
-  } else if (def.type == FieldType::Character) {
-    if (auto* s = std::get_if<std::string>(&value)) {
-      putText(*s, def.length, field);
-    } else if (auto* d = std::get_if<double>(&value)) {
-      putText(text::formatNumber(*d, regional), def.length, field);
-    } else if (auto* date = std::get_if<text::Date>(&value)) {
-      if (*date != text::Date{}) {
-        if (!date->valid()) ok = false;
-        else putText(text::formatDate(*date, regional), def.length, field);
-      }
-    } else if (auto* b = std::get_if<bool>(&value)) {
-      putText(*b ? "T" : "F", def.length, field);
-    }
-  } else if (auto* s = std::get_if<std::string>(&value)) {
-    std::string_view text = trimmedText(*s);
-    if (text.empty()) {
-      ok = emptyText == EmptyText::Clears;
-    } else if (isNumber) {
-      double v = 0;
-      ok = text::tryParseFloat(text, regional, v) && encodeNumber(v, def.length, def.decimals, field);
-    } else if (def.type == FieldType::Date) {
-      text::Date d;
-      ok = text::tryParseDate(text, regional, d) && d.valid() && putDate(d, def.length, field);
-    } else {
-      int b = logicalOfText(text);
-      ok = b >= 0;
-      if (ok) field[0] = b == 1 ? 'T' : 'F';
-    }
-  } else if (auto* d = std::get_if<double>(&value)) {
-    if (isNumber) {
-      ok = encodeNumber(*d, def.length, def.decimals, field);
-    } else if (def.type == FieldType::Logical && !std::isnan(*d)) {
-      field[0] = *d != 0 ? 'T' : 'F';
-    } else {
-      ok = false;
-    }
-  } else if (auto* date = std::get_if<text::Date>(&value)) {
-    ok = def.type == FieldType::Date && putDate(*date, def.length, field);
-  } else if (auto* b = std::get_if<bool>(&value)) {
-    ok = def.type == FieldType::Logical;
-    if (ok) field[0] = *b ? 'T' : 'F';
-  }
-
-  if (!ok) throw mincar::Error(invalidValueMessage(def));
+  if (!put(field)) throw mincar::Error(invalidValueMessage(def));
   std::memcpy(out, field, static_cast<std::size_t>(def.length));
+}
+
+}  // namespace
+
+bool encodeNumber(double value, int length, int decimals, char* out) {
+  return putNumber(value, length, decimals, Ways::WithShort, out);
+}
+
+std::string invalidValueMessage(const FieldDef& def) {
+  return mincar::fill("Invalid value for field '%s'", {def.name});
+}
+
+void encodeText(const FieldDef& def, std::string_view text, const text::Regional& regional, EmptyText emptyText,
+                char* out) {
+  if (shortText(def, text, regional, out)) return;
+  encodeAside(def, out, [&](char* field) {
+    return putTextValue(def, text, regional, emptyText, Ways::WithShort, field);
+  });
+}
+
+void encode(const FieldDef& def, const Value& value, const text::Regional& regional, EmptyText emptyText,
+            char* out) {
+  if (auto* s = std::get_if<std::string>(&value)) {
+    encodeText(def, *s, regional, emptyText, out);
+    return;
+  }
+  if (auto* d = std::get_if<double>(&value); d != nullptr && isNumberType(def.type)) {
+    // A refused number writes nothing, so it needs no aside.
+    if (!encodeNumber(*d, def.length, def.decimals, out)) throw mincar::Error(invalidValueMessage(def));
+    return;
+  }
+  encodeAside(def, out, [&](char* field) {
+    return putValue(def, value, regional, emptyText, Ways::WithShort, field);
+  });
+}
+
+void testing::encodeGenerally(const FieldDef& def, const Value& value, const text::Regional& regional,
+                              EmptyText emptyText, char* out) {
+  encodeAside(def, out, [&](char* field) {
+    return putValue(def, value, regional, emptyText, Ways::GeneralOnly, field);
+  });
 }
 
 }  // namespace ledger::codec

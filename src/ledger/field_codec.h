@@ -36,7 +36,7 @@ std::string toText(const FieldDef& def, const char* bytes, const text::Regional&
 text::Date toDate(const FieldDef& def, const char* bytes, const text::Regional& regional);
 
 // Right-aligned with exactly `decimals` decimals (rounded as printf does);
-// false when it does not fit `length` or is not finite.
+// false when it does not fit `length` or is not finite. Writes nothing then.
 bool encodeNumber(double value, int length, int decimals, char* out);
 
 // How a text that a number, date or logical field parses is taken when it
@@ -49,6 +49,12 @@ enum class EmptyText { Refused, Clears };
 // '%s'" and leaves `out` untouched.
 void encode(const FieldDef& def, const Value& value, const text::Regional& regional, EmptyText emptyText,
             char* out);
+
+// The same for a text value, without making the value: what a text column
+// takes, plain decimal numbers and dates go the short way, the rest and
+// every refusal the general one.
+void encodeText(const FieldDef& def, std::string_view text, const text::Regional& regional, EmptyText emptyText,
+                char* out);
 
 std::string invalidValueMessage(const FieldDef& def);
 

@@ -55,6 +55,16 @@ void seedJournal(const fs::path& workDir, const std::vector<JournalRow>& rows) {
   seedRows(workDir, LedgerTable::Journal, values);
 }
 
+// Book 1, and a foreign movements table that holds movement 5 by its
+// number alone.
+void seedListsWithANamelessMovement(const fs::path& workDir) {
+  const fs::path moves = ledger::tablePath(workDir, LedgerTable::Moves);
+  fs::create_directories(moves.parent_path());
+  ledger::createTable(moves, {{"ID", ledger::FieldType::Numeric, 10, 0}});
+  seedRows(workDir, LedgerTable::Books, {{1.0, cz("Hotovost")}});
+  seedRows(workDir, LedgerTable::Moves, {{5.0}});
+}
+
 void standOn(Dataset& table, double id) {
   for (table.first(); !table.eof(); table.next()) {
     if (!table.field(0).isNull() && table.field(0).asFloat() == id) return;
@@ -190,6 +200,38 @@ TEST_F(LedgerRules, AnEmptyBookNumberCopiesAsEmpty) {
   EXPECT_EQ(rows[0][J::IDK], kEmpty);
   EXPECT_EQ(rows[0][J::IDM], Value{3.0});
   EXPECT_EQ(rows[0][J::TEXT], kEmpty);
+}
+
+TEST_F(LedgerRules, AMovementsListWithoutANameColumnIsRefusedWhenTheRuleReadsTheName) {
+  seedListsWithANamelessMovement(dir_.path());
+  app::Ledger& l = open();
+  l.calendarDate = {2004, 9, 12};
+  try {
+    l.newJournalRow();
+    ADD_FAILURE() << "a name was read from a column the list lacks";
+  } catch (const mincar::Error& e) {
+    EXPECT_EQ(std::string(e.what()), "Table1: Field index 1 out of range");
+  }
+  // The steps before the name ran.
+  EXPECT_EQ(status_.texts, std::vector<std::string>{kNewRecord});
+  EXPECT_EQ(l.journal().state(), DatasetState::Browse);
+  auto rows = stored(LedgerTable::Journal);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], std::vector<Value>(8, kEmpty));
+}
+
+TEST_F(LedgerRules, TheStampSaysWhichListColumnIsMissingAndGivesItEmpty) {
+  seedListsWithANamelessMovement(dir_.path());
+  app::Ledger& l = open();
+  l.calendarDate = {2004, 9, 12};
+  const app::JournalStamp stamp = l.journalStamp();
+  EXPECT_EQ(stamp.date, "12.9.2004");
+  EXPECT_EQ(stamp.book.value, Value{1.0});
+  EXPECT_FALSE(stamp.book.missing);
+  EXPECT_EQ(stamp.move.value, Value{5.0});
+  EXPECT_FALSE(stamp.move.missing);
+  EXPECT_EQ(stamp.moveName.value, kEmpty);
+  EXPECT_TRUE(stamp.moveName.missing);
 }
 
 TEST_F(LedgerRules, ALongMovementNameIsCutTo200Characters) {

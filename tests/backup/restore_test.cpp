@@ -313,6 +313,22 @@ TEST_F(Restore, EmptyColumnsTakeTheNewRecordRulesValuesFromTheListsAsTheyWereBef
             (std::vector<std::string>{"Table has 3 records", "Table has 2 records", "Table has 1 records"}));
 }
 
+TEST(RestoreBesideAForeignList, AMovementsListWithoutANameGivesTheJournalsRowsAnEmptyText) {
+  TempDir dir;
+  const fs::path moves = ledger::tablePath(dir.path(), LedgerTable::Moves);
+  fs::create_directories(moves.parent_path());
+  ledger::createTable(moves, {{"ID", ledger::FieldType::Numeric, 10, 0}});
+  seedRows(dir.path(), LedgerTable::Moves, {{4.0}});
+  OpenLedger open(dir.path());
+  open.ledger.calendarDate = text::Date{2004, 9, 12};
+  const fs::path path = dir.path() / "lists.txu";
+  testing_support::writeFile(path, "x ;1; x\n\r ; ; ; ; ;10; ; ;\n\rx ;1; x\n\r ;\n\rx ;0; x\n\r");
+  backup::LoadAllTables(path, open.ledger);
+  EXPECT_EQ(storedRows(dir.path(), LedgerTable::Journal),
+            (Rows{{1.0, kEmpty, 4.0, text::Date{2004, 9, 12}, kEmpty, 10.0, kEmpty, kEmpty}}));
+  EXPECT_EQ(storedRows(dir.path(), LedgerTable::Moves), Rows{{1.0}});
+}
+
 TEST_F(Restore, TheFormatsEdgeCasesComeOutAsTheFormatSays) {
   // An empty movements list, a text that held a semicolon, a blank PLUS, an
   // empty IDM, the letter with byte 0xFF, more pieces than columns, a

@@ -1,8 +1,8 @@
-// The restore's short way of storing a piece into a field must store
-// exactly what the engine stores for the same text, and refuse exactly
-// what it refuses, with its message: held against the engine's own
-// encoding for every kind of piece, column and regional setting.
-#include "backup/field_text.h"
+// The codec's short ways of storing a text or a number must store exactly
+// what its general way stores for the same value, and refuse exactly what it
+// refuses, with its message: held against the general way for every kind of
+// piece, column and regional setting.
+#include "ledger/field_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ledger/field_codec.h"
+#include "ledger/field_codec_testing.h"
 #include "text/error.h"
 
 namespace {
@@ -19,10 +19,10 @@ using ledger::FieldDef;
 using ledger::FieldType;
 
 // The field's bytes after the assignment, or the refusal's message.
-std::string engine(const FieldDef& def, const ledger::Value& value, const text::Regional& regional) {
+std::string generalWay(const FieldDef& def, const ledger::Value& value, const text::Regional& regional) {
   std::string bytes(static_cast<std::size_t>(def.length), '#');
   try {
-    ledger::codec::encode(def, value, regional, ledger::codec::EmptyText::Refused, bytes.data());
+    ledger::codec::testing::encodeGenerally(def, value, regional, ledger::codec::EmptyText::Refused, bytes.data());
   } catch (const mincar::Error& e) {
     return std::string("refused: ") + e.what() + " / " + bytes;
   }
@@ -32,7 +32,7 @@ std::string engine(const FieldDef& def, const ledger::Value& value, const text::
 std::string shortWay(const FieldDef& def, std::string_view text, const text::Regional& regional) {
   std::string bytes(static_cast<std::size_t>(def.length), '#');
   try {
-    backup::assignText(def, text, regional, bytes.data());
+    ledger::codec::encodeText(def, text, regional, ledger::codec::EmptyText::Refused, bytes.data());
   } catch (const mincar::Error& e) {
     return std::string("refused: ") + e.what() + " / " + bytes;
   }
@@ -42,7 +42,7 @@ std::string shortWay(const FieldDef& def, std::string_view text, const text::Reg
 std::string shortWay(const FieldDef& def, double value, const text::Regional& regional) {
   std::string bytes(static_cast<std::size_t>(def.length), '#');
   try {
-    backup::assignNumber(def, value, regional, bytes.data());
+    ledger::codec::encode(def, ledger::Value{value}, regional, ledger::codec::EmptyText::Refused, bytes.data());
   } catch (const mincar::Error& e) {
     return std::string("refused: ") + e.what() + " / " + bytes;
   }
@@ -65,7 +65,7 @@ TEST(FieldText, ChosenPiecesAreStoredAndRefusedAsTheEngineDoes) {
   for (const text::Regional& regional : {text::Regional::czech(), text::Regional{"MM/dd/yyyy", '.'}}) {
     for (const FieldDef& def : kFields) {
       for (const char* piece : pieces) {
-        EXPECT_EQ(shortWay(def, piece, regional), engine(def, ledger::Value{std::string(piece)}, regional))
+        EXPECT_EQ(shortWay(def, piece, regional), generalWay(def, ledger::Value{std::string(piece)}, regional))
             << def.name << " '" << piece << "' " << regional.shortDateFormat;
       }
     }
@@ -96,7 +96,7 @@ TEST(FieldText, RandomPiecesAreStoredAndRefusedAsTheEngineDoes) {
       for (int i = 0; i < length; ++i) piece += alphabet[random() % (sizeof alphabet - 1)];
     }
     const text::Regional regional = random() % 3 ? text::Regional::czech() : text::Regional{"d.M.yyyy", '.'};
-    const std::string expected = engine(def, ledger::Value{piece}, regional);
+    const std::string expected = generalWay(def, ledger::Value{piece}, regional);
     ASSERT_EQ(shortWay(def, piece, regional), expected) << def.name << " '" << piece << "'";
     plain += expected.rfind("refused", 0) != 0;
   }
@@ -113,7 +113,7 @@ TEST(FieldText, NumbersAreStoredAsTheEngineStoresANumber) {
   }
   for (const FieldDef& def : kFields) {
     for (double v : values) {
-      ASSERT_EQ(shortWay(def, v, text::Regional::czech()), engine(def, ledger::Value{v}, text::Regional::czech()))
+      ASSERT_EQ(shortWay(def, v, text::Regional::czech()), generalWay(def, ledger::Value{v}, text::Regional::czech()))
           << def.name << " " << v;
     }
   }
