@@ -359,7 +359,7 @@ void Dataset::Impl::remove() {
     cancel();  // the new row was never stored
     return;
   }
-  if (!cursor.onRow()) throw componentError("Cannot perform this operation on an empty dataset");
+  if (!cursor.onRow()) throw componentError(messages::kEmptyDataset);
   const bool editing = owner.state_ == DatasetState::Edit;  // holds the row lock already
   if (!editing && !table->tryLockRow(cursor.record())) throw RowLockedError(table->shownPath());
   try {
@@ -383,7 +383,7 @@ void Dataset::Impl::remove() {
 
 void Dataset::Impl::setField(const FieldDef& def, int offset, const Value& value, codec::EmptyText emptyText) {
   checkActive();
-  if (!pending()) throw componentError("Dataset not in edit or insert mode");
+  if (!pending()) throw componentError(messages::kNotEditing);
   codec::encode(def, value, owner.regional_, emptyText, buffer.data() + 1 + offset);
   changedBuffer();
   notify(DataEvent::RecordChanged);
@@ -557,25 +557,25 @@ void Dataset::close() { impl_->close(); }
 bool Dataset::active() const { return impl_->table != nullptr; }
 
 void Dataset::setExclusive(bool on) {
-  if (impl_->table) throw impl_->componentError("Cannot perform this operation on an open dataset");
+  if (impl_->table) throw impl_->componentError(messages::kOpenDataset);
   exclusive_ = on;
 }
 
 void Dataset::setReadOnly(bool on) {
-  if (impl_->table) throw impl_->componentError("Cannot perform this operation on an open dataset");
+  if (impl_->table) throw impl_->componentError(messages::kOpenDataset);
   readOnly_ = on;
 }
 
 void Dataset::emptyTable() {
-  if (impl_->table) throw impl_->componentError("Cannot perform this operation on an open dataset");
-  if (!exclusive_) throw impl_->componentError("Cannot empty the table without exclusive mode");
+  if (impl_->table) throw impl_->componentError(messages::kOpenDataset);
+  if (!exclusive_) throw impl_->componentError(messages::kEmptyNeedsExclusive);
   impl_->openTable(TableAccess::Exclusive)->empty();
 }
 
 void Dataset::storePendingEdit() { impl_->storePending(); }
 
 void Dataset::beginSyncBatch() {
-  if (!impl_->table) throw impl_->componentError("Cannot perform this operation on a closed dataset");
+  if (!impl_->table) throw impl_->componentError(messages::kClosedDataset);
   impl_->table->beginSyncBatch();
 }
 
@@ -584,7 +584,7 @@ void Dataset::endSyncBatch() {
 }
 
 void Dataset::lockNumbering() {
-  if (!impl_->table) throw impl_->componentError("Cannot perform this operation on a closed dataset");
+  if (!impl_->table) throw impl_->componentError(messages::kClosedDataset);
   impl_->table->lockNumbering();
 }
 
@@ -618,7 +618,7 @@ bool Dataset::isEmpty() const {
 
 Field& Dataset::field(int position) {
   if (position < 0 || position >= fieldCount()) {
-    throw impl_->componentError(mincar::fill("Field index %d out of range", {std::to_string(position)}));
+    throw impl_->componentError(mincar::fill(messages::kFieldIndexOutOfRange, {std::to_string(position)}));
   }
   return fields_[static_cast<std::size_t>(position)];
 }

@@ -5,10 +5,12 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "ledger/dataset.h"
 #include "ledger/dataset_cursor.h"
 #include "ledger/dataset_testing.h"
+#include "ledger/errors.h"
 #include "ledger/field_codec.h"
 #include "ledger/table.h"
 #include "ledger/visible_rows.h"
@@ -102,19 +104,21 @@ struct Dataset::Impl {
 
   void ensureRows();
 
-  mincar::Error componentError(const std::string& text) const { return mincar::Error(owner.name_ + ": " + text); }
+  mincar::Error componentError(std::string_view text) const {
+    return mincar::Error(owner.name_ + ": " + std::string(text));
+  }
   // Out of the way of the checks below, which every cursor move makes.
-  [[noreturn, gnu::cold, gnu::noinline]] void refuse(const char* text) const { throw componentError(text); }
+  [[noreturn, gnu::cold, gnu::noinline]] void refuse(std::string_view text) const { throw componentError(text); }
 
   void checkActive() const {
-    if (!table) [[unlikely]] refuse("Cannot perform this operation on a closed dataset");
+    if (!table) [[unlikely]] refuse(messages::kClosedDataset);
   }
   // Operations that move the cursor or run the filter cannot run inside the
   // filter callback, which looks at one record while the cursor stands still.
   void checkCallable() const {
     checkActive();
-    if (filtering) [[unlikely]] refuse("Cannot perform this operation inside the filter callback");
-    if (inPass) [[unlikely]] refuse("Cannot perform this operation inside a pass over a column");
+    if (filtering) [[unlikely]] refuse(messages::kInsideFilter);
+    if (inPass) [[unlikely]] refuse(messages::kInsidePass);
   }
 
   void notify(DataEvent event) { owner.source_.notify(event); }

@@ -34,6 +34,23 @@ inline constexpr std::string_view kOvercountWhileOpen =
 inline constexpr std::string_view kOvercountShown =
     "%s: the header promises %d rows, but only %d are in the file; they are shown, and the first opening "
     "for writing repairs the file, keeping it as it was found";
+// The table component's own refusals, after its name ("Table1: ...").
+inline constexpr std::string_view kEmptyDataset = "Cannot perform this operation on an empty dataset";
+inline constexpr std::string_view kNotEditing = "Dataset not in edit or insert mode";
+inline constexpr std::string_view kOpenDataset = "Cannot perform this operation on an open dataset";
+inline constexpr std::string_view kEmptyNeedsExclusive = "Cannot empty the table without exclusive mode";
+inline constexpr std::string_view kClosedDataset = "Cannot perform this operation on a closed dataset";
+inline constexpr std::string_view kInsideFilter = "Cannot perform this operation inside the filter callback";
+inline constexpr std::string_view kInsidePass = "Cannot perform this operation inside a pass over a column";
+inline constexpr std::string_view kFieldIndexOutOfRange = "Field index %d out of range";
+// Damage and file failures.
+inline constexpr std::string_view kFileCut = "the file is shorter than its header says; another program may have cut it";
+inline constexpr std::string_view kLayoutChanged = "another program has changed the table's layout; open it again";
+inline constexpr std::string_view kTableFull = "the table cannot hold more rows";
+inline constexpr std::string_view kCountBeyondFile = "the header counts %d rows, but the file is shorter";
+inline constexpr std::string_view kCannotCreateExists = "Cannot create %s: the file already exists";
+inline constexpr std::string_view kCannotCreateFolder = "Cannot create folder %s: %s";
+inline constexpr std::string_view kInvalidValue = "Invalid value for field '%s'";
 }  // namespace messages
 
 // Another user holds the row's lock: an edit or delete is refused at once.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "ledger/errors.h"
 #include "ledger/field_codec_testing.h"
 #include "text/error.h"
 
@@ -564,7 +565,7 @@ bool encodeNumber(double value, int length, int decimals, char* out) {
 }
 
 std::string invalidValueMessage(const FieldDef& def) {
-  return mincar::fill("Invalid value for field '%s'", {def.name});
+  return mincar::fill(messages::kInvalidValue, {def.name});
 }
 
 void encodeText(const FieldDef& def, std::string_view text, const text::Regional& regional, EmptyText emptyText,

@@ -5,6 +5,7 @@
 #include <span>
 #include <system_error>
 
+#include "ledger/errors.h"
 #include "ledger/replace_file.h"
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -71,7 +72,7 @@ std::vector<fs::path> createMissingTables(const fs::path& workDir) {
     }
   }
   if (ec || !fs::is_directory(dataDir)) {
-    throw mincar::Error(mincar::fill("Cannot create folder %s: %s",
+    throw mincar::Error(mincar::fill(messages::kCannotCreateFolder,
                                      {text::pathText(dataDir), ec ? ec.message() : "not a folder"}));
   }
   for (LedgerTable t : {LedgerTable::Journal, LedgerTable::Books, LedgerTable::Moves}) {

@@ -38,8 +38,8 @@ constexpr std::int64_t kMaxUncountedRecords = 64;
 
 std::string number(std::int64_t n) { return std::to_string(n); }
 
-[[noreturn]] void damaged(const std::string& shownPath, const std::string& what) {
-  throw mincar::Error(shownPath + ": " + what);
+[[noreturn]] void damaged(const std::string& shownPath, std::string_view what) {
+  throw mincar::Error(shownPath + ": " + std::string(what));
 }
 
 // In readOnlyReason_: opened for reading only because the caller asked.
@@ -207,7 +207,7 @@ Table::Table(std::filesystem::path path, TableAccess access, std::unique_ptr<Fil
       access_(access),
       readOnlyReason_(access == TableAccess::ReadOnly ? kAskedForReading : 0),
       file_(std::move(file)) {
-  if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {shownPath_}));
+  if (!file_) throw mincar::Error(mincar::fill(messages::kCannotOpenFile, {shownPath_}));
   init(makeCopy);
 }
 
@@ -256,13 +256,13 @@ Table::~Table() {
 dbf::Header Table::readFileHeader() {
   char bytes[dbf::XBASE_FILEHDR_SZ];
   IoResult r = file_->pread(bytes, sizeof bytes, 0);
-  if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
+  if (r.error) throw mincar::Error(mincar::fill(messages::kCannotRead, {shownPath_, systemMessage(r.error)}));
   return dbf::parseFileHeader(std::string_view(bytes, static_cast<std::size_t>(r.bytes)), shownPath_);
 }
 
 long long Table::fileSize() {
   IoResult r = file_->size();
-  if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
+  if (r.error) throw mincar::Error(mincar::fill(messages::kCannotRead, {shownPath_, systemMessage(r.error)}));
   return r.bytes;
 }
 
@@ -270,8 +270,8 @@ void Table::readExactly(char* buffer, std::size_t count, long long offset) {
   std::size_t done = 0;
   while (done < count) {
     IoResult r = file_->pread(buffer + done, count - done, offset + static_cast<long long>(done));
-    if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
-    if (r.bytes == 0) damaged(shownPath_, "the file is shorter than its header says; another program may have cut it");
+    if (r.error) throw mincar::Error(mincar::fill(messages::kCannotRead, {shownPath_, systemMessage(r.error)}));
+    if (r.bytes == 0) damaged(shownPath_, messages::kFileCut);
     done += static_cast<std::size_t>(r.bytes);
   }
 }
@@ -302,7 +302,7 @@ Table::Extent Table::readHeaderAndExtent() {
   std::size_t got = 0;
   while (got < bytes.size()) {
     const IoResult r = file_->pread(bytes.data() + got, bytes.size() - got, static_cast<long long>(got));
-    if (r.error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shownPath_, systemMessage(r.error)}));
+    if (r.error) throw mincar::Error(mincar::fill(messages::kCannotRead, {shownPath_, systemMessage(r.error)}));
     if (r.bytes == 0) break;
     got += static_cast<std::size_t>(r.bytes);
   }
@@ -416,7 +416,7 @@ std::int64_t Table::refreshCount() {
     size = fileSize();
   }
   if (h.headerLength != header_.headerLength || h.recordLength != recordLength_) {
-    damaged(shownPath_, "another program has changed the table's layout; open it again");
+    damaged(shownPath_, messages::kLayoutChanged);
   }
   const std::int64_t present = std::max(0LL, size - header_.headerLength) / recordLength_;
   // Opened for reading over a damaged count: the whole records are shown,
@@ -516,7 +516,7 @@ void Table::fillWindow(Window& o, std::int64_t first, std::int64_t end) {
     // page beyond its end kills the process. Cooperating processes never cut
     // counted records (emptying needs exclusive access); this catches
     // another program that did.
-    if (fileSize() < stop) damaged(shownPath_, "the file is shorter than its header says; another program may have cut it");
+    if (fileSize() < stop) damaged(shownPath_, messages::kFileCut);
     const long long alignment = static_cast<long long>(file_->mapAlignment());
     const long long start = begin - begin % alignment;
     const std::size_t length = static_cast<std::size_t>(stop - start);
@@ -649,13 +649,13 @@ std::int64_t Table::appendRecord(std::string_view bytes) {
   // 1. The count as the file has it now: other processes may have appended.
   const dbf::Header h = readFileHeader();
   if (h.headerLength != header_.headerLength || h.recordLength != recordLength_) {
-    damaged(shownPath_, "another program has changed the table's layout; open it again");
+    damaged(shownPath_, messages::kLayoutChanged);
   }
   const std::int64_t n = h.recordCount;
-  if (n >= dbf::kMaxRecordCount) damaged(shownPath_, "the table cannot hold more rows");
+  if (n >= dbf::kMaxRecordCount) damaged(shownPath_, messages::kTableFull);
   const long long slot = recordOffset(n);
   if (fileSize() < slot) {
-    damaged(shownPath_, mincar::fill("the header counts %d rows, but the file is shorter", {number(n)}));
+    damaged(shownPath_, mincar::fill(messages::kCountBeyondFile, {number(n)}));
   }
   // 2. The record and the end mark after it.
   appendBuffer_.assign(bytes);
@@ -745,10 +745,10 @@ void Table::empty() {
   headerDate_ = today;
   forgetWindows();
   if (int error = file_->truncate(dataStart + 1)) {
-    throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(error)}));
+    throw mincar::Error(mincar::fill(messages::kCannotWrite, {shownPath_, systemMessage(error)}));
   }
   if (int error = file_->sync()) {
-    throw mincar::Error(mincar::fill("Cannot write to %s: %s", {shownPath_, systemMessage(error)}));
+    throw mincar::Error(mincar::fill(messages::kCannotWrite, {shownPath_, systemMessage(error)}));
   }
 }
 
@@ -758,8 +758,8 @@ void Table::create(const std::filesystem::path& path, const std::vector<FieldDef
   int error = 0;
   std::unique_ptr<File> file = createPosixFile(path, error);
   if (!file) {
-    if (error == EEXIST) throw mincar::Error(mincar::fill("Cannot create %s: the file already exists", {shown}));
-    throw mincar::Error(mincar::fill("Cannot create %s: %s", {shown, systemMessage(error)}));
+    if (error == EEXIST) throw mincar::Error(mincar::fill(messages::kCannotCreateExists, {shown}));
+    throw mincar::Error(mincar::fill(messages::kCannotCreate, {shown, systemMessage(error)}));
   }
   // The others in a group-shared folder must be able to open it.
   shareWithFolderGroup(*file, path);

@@ -8,8 +8,8 @@
 #include <system_error>
 #include <utility>
 
-#include "text/cp1250.h"
 #include "ledger/errors.h"
+#include "text/cp1250.h"
 #include "text/error.h"
 
 namespace ledger {
@@ -61,16 +61,16 @@ class ReadOnlyFile {
 TableHeader readTableHeader(const fs::path& table) {
   const std::string shown = text::pathText(table);
   ReadOnlyFile file(table);
-  if (!file.ok()) throw mincar::Error(mincar::fill("Cannot open file %s", {shown}));
+  if (!file.ok()) throw mincar::Error(mincar::fill(messages::kCannotOpenFile, {shown}));
   int error = 0;
   std::string fixed(dbf::XBASE_FILEHDR_SZ, '\0');
   fixed.resize(file.read(fixed.data(), fixed.size(), 0, error));
-  if (error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shown, systemMessage(error)}));
+  if (error) throw mincar::Error(mincar::fill(messages::kCannotRead, {shown, systemMessage(error)}));
   const dbf::Header first = dbf::parseFileHeader(fixed, shown);
   TableHeader result;
   result.bytes.resize(static_cast<std::size_t>(first.headerLength));
   result.bytes.resize(file.read(result.bytes.data(), result.bytes.size(), 0, error));
-  if (error) throw mincar::Error(mincar::fill("Cannot read %s: %s", {shown, systemMessage(error)}));
+  if (error) throw mincar::Error(mincar::fill(messages::kCannotRead, {shown, systemMessage(error)}));
   result.header = dbf::parseHeader(result.bytes, shown);
   return result;
 }
