@@ -495,6 +495,16 @@ std::string withoutBlanks(std::string shown) {
   return shown;
 }
 
+// The voucher of these fields printed into dir, opened by the default
+// prefix's "File://" URL in headless Chromium, printed to PDF and read back.
+void printAndRead(const print::VoucherFields& fields, const TempDir& dir, std::string& shown) {
+  app::RecordingStatusLine status;
+  RecordingLauncher launcher;
+  print::PrintVoucher(fields, text::Regional::czech(), dir.path(), "out.htm", {"xdg-open ", "File://", status, launcher});
+  const std::string url = "File://" + (dir / "out.htm").string();
+  ASSERT_NO_FATAL_FAILURE(testing_support::textInBrowser(url, dir / "voucher.pdf", shown));
+}
+
 // The page in a real browser: rendered by headless Chromium, opened by the
 // default prefix's "File://" URL, printed to PDF and read back as text.
 TEST(VoucherInBrowser, ShowsEveryCzechLetterRight) {
@@ -503,13 +513,8 @@ TEST(VoucherInBrowser, ShowsEveryCzechLetterRight) {
     GTEST_SKIP() << why;
   }
   TempDir dir;
-  app::RecordingStatusLine status;
-  RecordingLauncher launcher;
-  print::PrintVoucher(goldenFields(dir.path()), text::Regional::czech(), dir.path(), "out.htm",
-                      {"xdg-open ", "File://", status, launcher});
-  const std::string url = "File://" + (dir / "out.htm").string();
   std::string shown;  // UTF-8
-  ASSERT_NO_FATAL_FAILURE(testing_support::textInBrowser(url, dir / "voucher.pdf", shown));
+  ASSERT_NO_FATAL_FAILURE(printAndRead(goldenFields(dir.path()), dir, shown));
   // A narrow cell may wrap its text onto two lines.
   std::replace(shown.begin(), shown.end(), '\n', ' ');
   for (const char* expected :
@@ -530,13 +535,8 @@ TEST(VoucherInBrowser, ShowsMarkupTypedIntoTheFieldsAsText) {
     GTEST_SKIP() << why;
   }
   TempDir dir;
-  app::RecordingStatusLine status;
-  RecordingLauncher launcher;
-  print::PrintVoucher(hostileFields(), text::Regional::czech(), dir.path(), "out.htm",
-                      {"xdg-open ", "File://", status, launcher});
-  const std::string url = "File://" + (dir / "out.htm").string();
   std::string shown;  // UTF-8
-  ASSERT_NO_FATAL_FAILURE(testing_support::textInBrowser(url, dir / "voucher.pdf", shown));
+  ASSERT_NO_FATAL_FAILURE(printAndRead(hostileFields(), dir, shown));
   for (const char* expected :
        {"<script>alert(1)</script>", "Číslo: 15 & 16", "‹ZŠ Úvoz> &", "<i>spol.</i><b onclick=x>", "<i>7.12.2026</i>",
         "4999.5<br> Kč", "(xxx9, xxxC, xxx8)", "Jana <Nováková>", "xxxB", "&lt;Ďurčo&gt;"}) {
