@@ -47,6 +47,11 @@ DatasetGrid::DatasetGrid(DatasetModel* model, QWidget* parent)
 
   connect(model_, &DatasetModel::cursorMoved, this, &DatasetGrid::followCursor);
   followCursor(model_->cursorRow());
+  // A width the user (or the window's design) sets becomes the base that
+  // every later resize scales from.
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+    if (!scaling_) baseWidths_ = columnWidths();
+  });
 }
 
 std::vector<int> DatasetGrid::columnWidths() const {
@@ -143,9 +148,15 @@ void DatasetGrid::currentChanged(const QModelIndex& current, const QModelIndex& 
 
 void DatasetGrid::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
-  std::vector<int> widths = columnWidths();
+  // Scaled from the widths last set, not from the last scaling's result:
+  // each resize would otherwise lose pixels to the cut and drift, and any
+  // sequence of resizes ends where one resize to the same size would.
+  if (baseWidths_.size() != static_cast<std::size_t>(model_->columnCount())) baseWidths_ = columnWidths();
+  std::vector<int> widths = baseWidths_;
   FitGridColumns(width(), widths);
+  scaling_ = true;
   setColumnWidths(widths);
+  scaling_ = false;
 }
 
 void DatasetGrid::followCursor(int row) {

@@ -39,6 +39,8 @@ class DatasetGrid : public QTableView {
 
   DatasetModel* model_;
   bool following_ = false;
+  std::vector<int> baseWidths_;  // as last set by the user or the design
+  bool scaling_ = false;
 };
 
 }  // namespace app
