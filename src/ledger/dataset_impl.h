@@ -158,6 +158,9 @@ struct Dataset::Impl {
   void updateColumn(int column, const NewValue& newValue);
   // The column's new value for the row in `bytes`, from the caller's callback.
   std::optional<Value> newValueOf(const char* bytes, const NewValue& newValue);
+  // A pass's step onto record r: counted as shown or hidden, the cursor on
+  // it when shown, and the value it is to take, if any.
+  std::optional<Value> stepOnto(std::int64_t r, const char* bytes, const NewValue& newValue);
   // A block whose row locks we hold: read again under them, changed, and
   // the changed rows written back in one write.
   void updateLockedBlock(std::int64_t first, std::int64_t end, const Field& f, const NewValue& newValue,

@@ -97,6 +97,14 @@ void Dataset::Impl::scanNumbers(int column, const std::function<void(std::span<c
   notify(changed ? DataEvent::DataSetChanged : DataEvent::Scrolled);
 }
 
+std::optional<Value> Dataset::Impl::stepOnto(std::int64_t r, const char* bytes, const NewValue& newValue) {
+  const bool shown = showsBytes(bytes);
+  rows.observe(r, shown);
+  if (!shown) return std::nullopt;
+  cursor.passOver(r);
+  return newValueOf(bytes, newValue);
+}
+
 std::optional<Value> Dataset::Impl::newValueOf(const char* bytes, const NewValue& newValue) {
   ShowPassRow show(*this, bytes, inPass);
   return newValue(owner);
@@ -122,11 +130,7 @@ void Dataset::Impl::updateLockedBlock(std::int64_t first, std::int64_t end, cons
   try {
     for (std::int64_t r = first; r < end; ++r) {
       char* bytes = block.data() + static_cast<std::size_t>(r - first) * length;
-      const bool shown = showsBytes(bytes);
-      rows.observe(r, shown);
-      if (!shown) continue;
-      cursor.passOver(r);
-      const std::optional<Value> value = newValueOf(bytes, newValue);
+      const std::optional<Value> value = stepOnto(r, bytes, newValue);
       if (!value) continue;
       codec::encode(f.def_, *value, owner.regional_, codec::EmptyText::Refused, bytes + 1 + f.offset_);
       changedFirst = std::min(changedFirst, r);
@@ -148,11 +152,7 @@ void Dataset::Impl::updateBlockRowByRow(std::int64_t first, std::int64_t end, co
   table->rereadRecords(first, end, block.data());
   for (std::int64_t r = first; r < end; ++r) {
     const char* bytes = block.data() + static_cast<std::size_t>(r - first) * length;
-    const bool shown = showsBytes(bytes);
-    rows.observe(r, shown);
-    if (!shown) continue;
-    cursor.passOver(r);
-    const std::optional<Value> value = newValueOf(bytes, newValue);
+    const std::optional<Value> value = stepOnto(r, bytes, newValue);
     if (!value) continue;
     // Another copy's new row is held for the few milliseconds of its
     // new-row rule: that is waited out; a user's edit is not.
