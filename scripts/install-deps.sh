@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev  # bench/
   qt6-base-dev      # the windows
   qt6-svg-dev       # icons of the windows
+  qt6-translations-l10n  # Qt's own dialogs and buttons in Czech
   gdal-bin          # ogr2ogr: interop tests and the benchmark's yardstick
   python3           # dbfread-based interop tests, benchmark summary
   python3-dbfread

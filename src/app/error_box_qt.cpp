@@ -1,6 +1,9 @@
 #include "app/error_box_qt.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -24,7 +27,16 @@ void showErrorBox(QWidget* parent, const std::exception& error) {
   showErrorMessage(parent, errorText(error));
 }
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+  // Qt's own dialogs and buttons (file dialogs, Yes and No, date pickers)
+  // speak Czech like the rest of the windows. Without the translations
+  // installed they stay in English.
+  auto* translator = new QTranslator(this);
+  if (translator->load(QLocale(QLocale::Czech, QLocale::CzechRepublic), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    installTranslator(translator);
+  }
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {

@@ -1,6 +1,10 @@
 // The one error display: texts as the user reads them, and the net at the
 // event loop for an error that no action caught.
 
+#include <QFile>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -29,6 +33,20 @@ class ErrorBoxTest : public QObject {
     QFETCH(QString, shown);
     QFETCH(QString, expected);
     QCOMPARE(shown, expected);
+  }
+
+  // Qt's own buttons speak Czech like the windows.
+  void qtsOwnButtonsSpeakCzech() {
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_cs.qm";
+    if (!QFile::exists(translations)) {
+      if (qEnvironmentVariableIsSet("CI") && qgetenv("CI") != "false") QFAIL("Qt's Czech translations are missing");
+      QSKIP("Qt's Czech translations are not installed");
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Mincar"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Ano"));
+    QCOMPARE(box.button(QMessageBox::No)->text().remove('&'), QStringLiteral("Ne"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text().remove('&'), QStringLiteral("Zrušit"));
   }
 
   void anActionEndsAtItsErrorAndShowsItOnce() {
