@@ -51,16 +51,8 @@ Settings Settings::defaults(const text::Regional& regional, const text::Date& to
 }
 
 void ReadSettingsFile(const fs::path& file, LineReader& reader, Settings& settings) {
-  const std::string openError = mincar::fill("Cannot open file %s", {text::pathText(file)});
   const std::string shown = text::pathText(file);
-  int error = 0;
-  std::unique_ptr<ledger::File> opened = ledger::openPosixFileForReading(file, error);
-  // A pipe, a device or a folder at the name is refused at once: reading one
-  // would hang, or grow without end.
-  if (error == ledger::kNotARegularFile) {
-    throw mincar::Error(mincar::fill("Cannot open file %s: not a regular file", {shown}));
-  }
-  if (!opened) throw mincar::Error(openError);
+  const std::unique_ptr<ledger::File> opened = ledger::openFileToRead(file);
   const ledger::IoResult size = opened->size();
   if (size.error) throw mincar::Error(mincar::fill("Cannot read file %s", {shown}));
   if (size.bytes > kLargestSettingsFile) {
@@ -104,7 +96,7 @@ void WriteSettingsFile(const fs::path& file, Settings& values) {
   // Written beside the old file and renamed over it: a failed write leaves
   // the old settings whole, and a link planted at the name is replaced,
   // never written through.
-  const ledger::ReplaceTexts texts{"Cannot create file %s", "Cannot create file %s"};
+  const ledger::ReplaceTexts texts{ledger::messages::kCannotCreateFile, ledger::messages::kCannotCreateFile};
   ledger::ReplacementFile out(file, texts);
   out.write(content);
   out.commit();

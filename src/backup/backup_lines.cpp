@@ -32,13 +32,7 @@ constexpr std::size_t kLongestLine = 16 << 20;
 }  // namespace
 
 BackupLines::BackupLines(std::filesystem::path file) : path_(std::move(file)) {
-  int error = 0;
-  file_ = ledger::openPosixFileForReading(path_, error);
-  // A pipe or a device would hang the restore or feed it without end.
-  if (error == ledger::kNotARegularFile) {
-    throw mincar::Error(mincar::fill("Cannot open file %s: not a regular file", {text::pathText(path_)}));
-  }
-  if (!file_) throw mincar::Error(mincar::fill("Cannot open file %s", {text::pathText(path_)}));
+  file_ = ledger::openFileToRead(path_);
   buffer_.resize(kBlockBytes);
 }
 

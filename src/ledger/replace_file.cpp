@@ -89,6 +89,17 @@ void EarlyWriteback::written(long long bytes) {
 #endif
 }
 
+std::unique_ptr<File> openFileToRead(const fs::path& path) {
+  int error = 0;
+  std::unique_ptr<File> file = openPosixFileForReading(path, error);
+  const std::string shown = text::pathText(path);
+  if (error == kNotARegularFile) {
+    throw mincar::Error(mincar::fill(messages::kCannotOpenFileBecause, {shown, systemMessage(error)}));
+  }
+  if (!file) throw mincar::Error(mincar::fill(messages::kCannotOpenFile, {shown}));
+  return file;
+}
+
 int shareWithFolderGroup(File& file, const fs::path& path) {
   const fs::path folder = path.parent_path();
   struct stat dir {};

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "ledger/errors.h"
 #include "ledger/file.h"
 
 namespace ledger {
@@ -44,11 +45,17 @@ class EarlyWriteback {
 // it. Best effort: 0 or an errno value.
 int shareWithFolderGroup(File& file, const std::filesystem::path& path);
 
+// Opens a file that is read whole (the settings, a backup to restore).
+// Errors: "Cannot open file %s" when it is missing or cannot be read, and
+// "Cannot open file %s: not a regular file" for a folder, device or pipe,
+// refused at once instead of hanging or reading without end.
+std::unique_ptr<File> openFileToRead(const std::filesystem::path& path);
+
 // The texts a replacement fails with; each is filled with the target's shown
 // name and the system's reason (a pattern may leave the reason out).
 struct ReplaceTexts {
-  std::string_view cannotCreate = "Cannot create file %s";
-  std::string_view cannotWrite = "Cannot write to %s: %s";
+  std::string_view cannotCreate = messages::kCannotCreateFile;
+  std::string_view cannotWrite = messages::kCannotWrite;
 };
 
 // Every file the program writes whole (settings, pages, backups, table

@@ -8,7 +8,7 @@
 namespace print {
 
 namespace {
-constexpr ledger::ReplaceTexts kPageTexts{"Cannot create file %s", "Cannot write file %s"};
+constexpr ledger::ReplaceTexts kPageTexts{ledger::messages::kCannotCreateFile, "Cannot write file %s"};
 }  // namespace
 
 // Hands every byte to the replacement file (which buffers); the first error
