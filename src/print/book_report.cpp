@@ -183,10 +183,7 @@ void WriteReport(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& 
 void PrintReport(ReportTexts& texts, app::Ledger& ledger, const SearchCriteria& criteria,
                  std::string_view initialBalance, const fs::path& folder, const fs::path& fileName,
                  const BrowserCall& browser) {
-  // A folder name outside the code page is refused before anything is
-  // written, as the voucher does.
   const std::string name = text::toCp1250(fileName.string());
-  BrowserCommandLine(browser.command, browser.fileSpec, folder, name);
   // 1.-8.
   WriteReport(texts, ledger, criteria, initialBalance, folder / fileName);
   // 9.

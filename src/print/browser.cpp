@@ -80,7 +80,7 @@ bool needsQuoting(std::string_view path) {
 
 void ShellLauncher::launch(const std::string& commandLine) {
   // Everything the children need is prepared before the fork.
-  std::string line = text::toUtf8(commandLine);
+  std::string line = commandLine;
   char shell[] = "/bin/sh";
   char dashC[] = "-c";
   char* const argv[] = {shell, dashC, line.data(), nullptr};
@@ -116,17 +116,39 @@ void ShellLauncher::launch(const std::string& commandLine) {
   }
 }
 
-std::string BrowserCommandLine(std::string_view browserCommand, std::string_view fileSpec,
-                               const std::filesystem::path& folder, std::string_view fileName) {
-  std::string page = text::toCp1250(folder.string());
-  page += '/';
-  page += fileName;
+namespace {
 
-  std::string line(browserCommand);
+// One rule for both forms: the page's path is quoted by what the system's
+// bytes hold, so that the line shown is the line run.
+std::string joinCommandLine(std::string_view command, std::string_view fileSpec,
+                            const std::string& page, bool quoted) {
+  std::string line(command);
   line += ' ';
   line += fileSpec;
-  line += needsQuoting(page) ? quotedForShell(page) : page;
+  line += quoted ? quotedForShell(page) : page;
   return line;
+}
+
+std::string systemPage(const std::filesystem::path& folder, std::string_view fileName) {
+  return folder.string() + '/' + text::toUtf8(fileName);
+}
+
+}  // namespace
+
+std::string BrowserCommandLine(std::string_view browserCommand, std::string_view fileSpec,
+                               const std::filesystem::path& folder, std::string_view fileName) {
+  std::string page = text::pathText(folder);
+  page += '/';
+  page += fileName;
+  return joinCommandLine(browserCommand, fileSpec, page,
+                         needsQuoting(systemPage(folder, fileName)));
+}
+
+std::string SystemCommandLine(std::string_view browserCommand, std::string_view fileSpec,
+                              const std::filesystem::path& folder, std::string_view fileName) {
+  const std::string page = systemPage(folder, fileName);
+  return joinCommandLine(text::toUtf8(browserCommand), text::toUtf8(fileSpec), page,
+                         needsQuoting(page));
 }
 
 void OpenInBrowser(std::string_view browserCommand, std::string_view fileSpec,
@@ -136,8 +158,9 @@ void OpenInBrowser(std::string_view browserCommand, std::string_view fileSpec,
   const std::string line = BrowserCommandLine(browserCommand, fileSpec, folder, fileName);
   // 2. Shown until the next status text.
   status.show(line);
-  // 3. To the interpreter, without waiting for it.
-  launcher.launch(line);
+  // 3. To the interpreter, without waiting for it, with the folder as the
+  //    system names it: any folder the program works in can be printed from.
+  launcher.launch(SystemCommandLine(browserCommand, fileSpec, folder, fileName));
 }
 
 }  // namespace print

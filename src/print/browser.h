@@ -7,8 +7,8 @@
 
 namespace print {
 
-// Hands a command line to the command interpreter. Windows-1250 text, as
-// the status line shows it.
+// Hands a command line to the command interpreter, as the system's bytes
+// (UTF-8 text, file names as the file system gives them).
 class BrowserLauncher {
  public:
   virtual ~BrowserLauncher() = default;
@@ -33,11 +33,16 @@ class ShellLauncher : public BrowserLauncher {
 // The page's path (folder, "/" and file name) is put in single quotes when,
 // and only when, it holds a blank or a character that the interpreter
 // would act on, so that a folder's name can neither split the path nor run
-// commands; an ordinary path stands bare. The folder is a path of the file
-// system; the result is Windows-1250 and refuses a folder name that the
-// code page cannot hold.
+// commands; an ordinary path stands bare. Command, prefix and file name are
+// Windows-1250. This is the line as shown: Windows-1250, where a letter of
+// the folder's name that the code page cannot hold shows as "?".
 std::string BrowserCommandLine(std::string_view browserCommand, std::string_view fileSpec,
                                const std::filesystem::path& folder, std::string_view fileName);
+
+// The same line as it is run: the folder as the file system names it, the
+// rest in UTF-8, quoted exactly where the shown line is.
+std::string SystemCommandLine(std::string_view browserCommand, std::string_view fileSpec,
+                              const std::filesystem::path& folder, std::string_view fileName);
 
 // Starts the browser on the page fileName (Windows-1250) in folder: builds
 // the command line, shows it in the status line, where it stays until the

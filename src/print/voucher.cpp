@@ -136,10 +136,7 @@ void PrintVoucher(const VoucherFields& fields, const text::Regional& regional,
                   const fs::path& folder, const fs::path& fileName, const BrowserCall& browser) {
   // 1-5. Everything that can fail on the fields fails before the file.
   const std::string page = VoucherPage(fields, regional);
-  // The command line too: a folder name outside the code page is refused
-  // before anything is written.
   const std::string name = text::toCp1250(fileName.string());
-  BrowserCommandLine(browser.command, browser.fileSpec, folder, name);
   // 6. out.htm, replaced.
   WritePageFile(folder / fileName, page);
   // 7. The browser.

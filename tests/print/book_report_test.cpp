@@ -354,6 +354,18 @@ TEST_F(Report, PrintWritesThePageAndStartsTheBrowserOnIt) {
   EXPECT_EQ(readFile(dir_ / "out.htm").find("<html>\n"), 0u);
 }
 
+TEST_F(Report, PrintsInAFolderNamedOutsideWindows1250) {
+  open(kDecember);
+  const fs::path folder = dir_ / "\xD0\x96ito";
+  fs::create_directory(folder);
+  RecordingLauncher launcher;
+  print::ReportTexts texts;
+  print::PrintReport(texts, *ledger_, {}, "0", folder, "out.htm", {"xdg-open ", "File://", status_, launcher});
+  EXPECT_EQ(launcher.commandLines, std::vector<std::string>{"xdg-open  File://" + (folder / "out.htm").string()});
+  EXPECT_EQ(status_.text(), "xdg-open  File://" + dir_.path().string() + "/?ito/out.htm");
+  EXPECT_EQ(readFile(folder / "out.htm").find("<html>\n"), 0u);
+}
+
 TEST_F(Report, AFileThatCannotBeCreatedStopsBeforeThePageAndTheBrowser) {
   open(kDecember);
   fs::create_directory(dir_ / "out.htm");  // where the page should be

@@ -74,17 +74,33 @@ TEST(BrowserCommandLine, JoinsCommandBlankPrefixFolderSeparatorAndName) {
   }
 }
 
-TEST(BrowserCommandLine, RefusesAFolderThatWindows1250CannotName) {
-  EXPECT_THROW(
-      {
-        try {
-          print::BrowserCommandLine("xdg-open ", "File://", "/home/\xD0\x96", "out.htm");
-        } catch (const mincar::Error& e) {
-          EXPECT_STREQ(e.what(), "Character U+0416 cannot be stored in Windows-1250");
-          throw;
-        }
-      },
-      mincar::Error);
+// A folder the code page cannot name is shown with "?" and run as the
+// system names it; the quoting is the same in both.
+TEST(BrowserCommandLine, AFolderOutsideWindows1250IsShownWithQuestionMarksAndRunAsNamed) {
+  struct Case {
+    const char* why;
+    fs::path folder;
+    std::string shown;   // Windows-1250
+    std::string system;  // UTF-8
+  };
+  const Case cases[] = {
+      {"Cyrillic", "/home/\xD0\x96ito", "xdg-open  File:///home/?ito/out.htm",
+       "xdg-open  File:///home/\xD0\x96ito/out.htm"},
+      {"Spanish and Swedish letters beside Czech ones", "/home/A\xC3\xB1o \xC3\xA5r \xC3\x9A\xC4\x8Dty",
+       "xdg-open  File://'/home/A?o ?r \xDA\xE8ty/out.htm'",
+       "xdg-open  File://'/home/A\xC3\xB1o \xC3\xA5r \xC3\x9A\xC4\x8Dty/out.htm'"},
+      {"a name that is no UTF-8 at all", "/srv/\xFF\xFE", "xdg-open  File:///srv/?" "?/out.htm",
+       "xdg-open  File:///srv/\xFF\xFE/out.htm"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(print::BrowserCommandLine("xdg-open ", "File://", c.folder, "out.htm"), c.shown) << c.why;
+    EXPECT_EQ(print::SystemCommandLine("xdg-open ", "File://", c.folder, "out.htm"), c.system) << c.why;
+  }
+}
+
+TEST(SystemCommandLine, CommandAndPrefixReachTheSystemInUtf8) {
+  EXPECT_EQ(print::SystemCommandLine("\xE8te\x9A ", "Soubor://", "/home/jana/\xC3\x9A\xC4\x8Dty", "out.htm"),
+            "\xC4\x8Dte\xC5\xA1  Soubor:///home/jana/\xC3\x9A\xC4\x8Dty/out.htm");
 }
 
 TEST(OpenInBrowser, ShowsTheCommandLineAndHandsItToTheLauncher) {
@@ -145,6 +161,8 @@ TEST(ShellLauncher, PassesAnyFolderAsOneArgumentAndRunsNothingInIt) {
       "*?[a] #~ \\ !{} tab\there",
       "line\ntouch INJECTED",
       "Účty domácnosti",
+      "Жито; touch INJECTED",
+      "Año år",
   };
   int round = 0;
   for (const std::string& name : names) {

@@ -449,6 +449,22 @@ TEST(PrintVoucher, WritesOutHtmAndStartsTheBrowserOnIt) {
   EXPECT_EQ(status.text(), line);
 }
 
+// A working folder with a name the code page cannot hold prints all the
+// same: the page is written and the browser started on the folder's real name.
+TEST(PrintVoucher, PrintsInAFolderNamedOutsideWindows1250) {
+  TempDir dir;
+  const fs::path folder = dir / "\xD0\x96ito A\xC3\xB1o";
+  fs::create_directory(folder);
+  app::RecordingStatusLine status;
+  RecordingLauncher launcher;
+  print::PrintVoucher(goldenFields(dir.path()), text::Regional::czech(), folder, "out.htm",
+                      {"xdg-open ", "File://", status, launcher});
+  EXPECT_EQ(readFile(folder / "out.htm"), readFile(goldenFile("voucher_page.htm")));
+  EXPECT_EQ(launcher.commandLines,
+            std::vector<std::string>{"xdg-open  File://'" + (folder / "out.htm").string() + "'"});
+  EXPECT_EQ(status.text(), "xdg-open  File://'" + dir.path().string() + "/?ito A?o/out.htm'");
+}
+
 TEST(PrintVoucher, OnAFailureWritesNothingAndStartsNoBrowser) {
   TempDir dir;
   testing_support::writeFile(dir / "out.htm", "the last page");
