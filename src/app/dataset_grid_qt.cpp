@@ -88,6 +88,29 @@ bool DatasetGrid::commitOpenEditor(bool keepRefused) {
   return stored;
 }
 
+bool DatasetGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  if (trigger == AnyKeyPressed && !model_->beginEdit(index.row())) return false;
+  if (!QTableView::edit(index, trigger, event)) return false;
+  // An editor opened without typing (F2, a double click) begins the row's
+  // edit at its first change; refused, it closes with nothing kept.
+  if (auto* line = qobject_cast<QLineEdit*>(indexWidget(index))) {
+    connect(line, &QLineEdit::textEdited, this, [this, line, row = index.row()](const QString& typed) {
+      const int cursor = line->cursorPosition();
+      if (!model_->beginEdit(row)) {
+        closeEditor(line, QAbstractItemDelegate::RevertModelCache);
+        return;
+      }
+      // Beginning the edit rereads the row, and the view refills its
+      // editors from it: what is being typed stays.
+      if (line->text() != typed) {
+        line->setText(typed);
+        line->setCursorPosition(cursor);
+      }
+    }, Qt::SingleShotConnection);
+  }
+  return true;
+}
+
 void DatasetGrid::reopenEditor(const QPersistentModelIndex& index, const QString& text, int tries) {
   QTimer::singleShot(20, this, [this, index, text, tries] {
     if (!index.isValid()) return;

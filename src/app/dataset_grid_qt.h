@@ -16,6 +16,7 @@ class DatasetGrid : public QTableView {
  public:
   DatasetGrid(DatasetModel* model, QWidget* parent);
 
+  using QTableView::edit;
   DatasetModel* datasetModel() const { return model_; }
   std::vector<int> columnWidths() const;
   void setColumnWidths(const std::vector<int>& widths);
@@ -25,6 +26,11 @@ class DatasetGrid : public QTableView {
   bool commitOpenEditor(bool keepRefused = false);
 
  protected:
+  // Typing into a cell begins the row's edit before the first key reaches
+  // the editor; a row that cannot be edited opens no editor.
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  // Typing into a row that cannot be edited must not jump to another row.
+  void keyboardSearch(const QString&) override {}
   void keyPressEvent(QKeyEvent* event) override;
   // Opens the cell's editor again with a refused text, once no box is up.
   void reopenEditor(const QPersistentModelIndex& index, const QString& text, int tries);

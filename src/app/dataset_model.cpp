@@ -139,6 +139,20 @@ bool DatasetModel::moveCursorTo(int row) {
   return true;
 }
 
+bool DatasetModel::beginEdit(int row) {
+  if (row < 0 || row >= rows_ || !dataset_.active()) return false;
+  try {
+    if (dataset_.rowIndex() != row) dataset_.moveTo(row);
+    if (dataset_.state() == ledger::DatasetState::Browse) dataset_.edit();
+  } catch (const std::exception& error) {
+    report(error);
+    rowChanged(cursorRow());
+    resyncViewsLater();
+    return false;
+  }
+  return true;
+}
+
 void DatasetModel::revert() {
   try {
     const ledger::DatasetState state = dataset_.state();

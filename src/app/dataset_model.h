@@ -11,8 +11,11 @@ namespace app {
 //
 // Edit policy, the one place where it is decided when a change is stored
 // (the toolkit grid's, like QSqlTableModel's OnRowChange):
+//  - the first keystroke into a cell or box of a row puts it into edit state
+//    (beginEdit), which locks it: another copy's lock is refused before the
+//    user types the value, not when the cell is left;
 //  - setData moves the dataset's cursor to the row, puts the row into edit
-//    state (which locks it) and sets the field from its text; the row stays
+//    state if it is not yet and sets the field from its text; the row stays
 //    pending;
 //  - the pending row is stored when the cursor moves to another row (the
 //    view's current row changing, or any command that moves the dataset);
@@ -42,6 +45,9 @@ class DatasetModel : public QAbstractTableModel {
   int cursorRow() const;
   // Moves the cursor to a row, storing the pending edit of another row.
   bool moveCursorTo(int row);
+  // Moves the cursor to a row and puts it into edit state, as typing into
+  // it begins. False, with the error shown, when the row cannot be edited.
+  bool beginEdit(int row);
   void revert() override;
   // A new row through the dataset's append, which runs its new-row rule.
   bool appendRow();

@@ -268,8 +268,28 @@ void JournalWindow::createClientArea() {
             [this, edit, column = wanted.column] { storeStripEdit(edit, column, false); });
     // The first keystroke on an empty journal begins a row by the new-row
     // rule, as in the grid, and stays in the box: nothing typed is dropped.
-    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString& typed) {
-      if (model_->rowCount() > 0 || !model_->appendRow()) return;
+    // On a row, the first keystroke begins its edit, which locks it: a row
+    // another copy edits is refused before the value is typed.
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, edit, column = wanted.column](const QString& typed) {
+      if (model_->rowCount() > 0) {
+        const int row = model_->cursorRow();
+        const int cursor = edit->cursorPosition();
+        if (model_->beginEdit(row)) {
+          // Beginning the edit rereads the row, and the strip is refilled
+          // from it: what is being typed stays.
+          if (edit->text() != typed) {
+            edit->setText(typed);
+            edit->setCursorPosition(cursor);
+          }
+          edit->setModified(true);
+          return;
+        }
+        edit->setText(model_->data(model_->index(row, column)).toString());
+        edit->setModified(false);
+        return;
+      }
+      if (!model_->appendRow()) return;
       edit->setText(typed);
       edit->setModified(true);
     });

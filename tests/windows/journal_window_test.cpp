@@ -579,6 +579,65 @@ class JournalWindowTest : public QObject {
     QCOMPARE(storedText(*folder_, 0, journal::IDK), std::string("2"));
   }
 
+  // A row another copy is editing is refused at the first keystroke into
+  // it, in a grid cell (typed straight away or after F2) and in the strip,
+  // and nothing of the refused keystroke stays in the control.
+  void typingIntoARowAnotherCopyEditsIsRefusedAtTheFirstKeystroke() {
+    startProgram();
+    for (const char* text : {"Nájem", "Oběd"}) {
+      ledger().newJournalRow();
+      QVERIFY(model().setData(model().index(model().rowCount() - 1, journal::TEXT), QString::fromUtf8(text)));
+      ledger().journal().post();
+    }
+    testing_support::RowHolder holder(folder_->path(), "journal", "1");
+    QVERIFY(holder.ready());
+    const QString locked = QStringLiteral("Record locked by another user.");
+    const QModelIndex cell = model().index(0, journal::TEXT);
+    MessageBoxCloser boxes;
+
+    grid().setFocus();
+    grid().setCurrentIndex(cell);
+    press(&grid(), Qt::Key_X);
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    QVERIFY(boxes.texts.last().startsWith(locked));
+    QVERIFY(grid().indexWidget(cell) == nullptr);
+    QCOMPARE(grid().currentIndex(), cell);
+
+    grid().setFocus();
+    press(&grid(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(grid().indexWidget(cell));
+    QVERIFY(editor != nullptr);
+    QCOMPARE(boxes.texts.size(), 1);  // opening the editor alone locks nothing
+    QTest::keyClicks(editor, "y");
+    QTRY_COMPARE(boxes.texts.size(), 2);
+    QVERIFY(boxes.texts.last().startsWith(locked));
+    QTRY_VERIFY(grid().indexWidget(cell) == nullptr);
+
+    auto* text = journal().findChild<QLineEdit*>(QStringLiteral("DBEdit2"));
+    text->setFocus();
+    text->end(false);
+    QTest::keyClicks(text, "z");
+    QTRY_COMPARE(boxes.texts.size(), 3);
+    QVERIFY(boxes.texts.last().startsWith(locked));
+    QCOMPARE(text->text(), QStringLiteral("Nájem"));
+    QVERIFY(!text->isModified());
+
+    QCOMPARE(ledger().journal().state(), ledger::DatasetState::Browse);
+    QCOMPARE(storedText(*folder_, 0, journal::TEXT), text::toCp1250("Nájem"));
+    QCOMPARE(holder.release(), 0);
+
+    // Free again: the first keystroke locks the row and the value goes in.
+    text->setFocus();
+    text->end(false);
+    QTest::keyClicks(text, "!");
+    QCOMPARE(ledger().journal().state(), ledger::DatasetState::Edit);
+    QCOMPARE(text->text(), QStringLiteral("Nájem!"));
+    press(text, Qt::Key_Return);
+    ledger().journal().post();
+    QCOMPARE(storedText(*folder_, 0, journal::TEXT), text::toCp1250("Nájem!"));
+    QCOMPARE(boxes.texts.size(), 3);
+  }
+
   void anEngineErrorWhileEditingShowsOneBoxAndTheRowStaysInEdit() {
     startProgram();
     ledger().newJournalRow();
