@@ -1,11 +1,17 @@
 // mincar: the program with its windows.
 //
+//   mincar [FOLDER]          work in FOLDER (created when missing)
+//   mincar --default-folder  work in ~/Mincar, as the menu entry starts it
+//
 // MINCAR_SCREENSHOT=FILE is for the documentation only (scripts/screenshots.sh):
 // the program opens the three small windows, saves a picture of the whole
 // screen to FILE after a moment and ends as if closed by the user.
 
 #include <cstdlib>
+#include <iostream>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include <QApplication>
 #include <QPixmap>
@@ -17,6 +23,8 @@
 #include "app/journal_window.h"
 #include "app/program_data_qt.h"
 #include "app/program_windows_qt.h"
+#include "app/version.h"
+#include "app/work_folder.h"
 #include "lists/books_window.h"
 #include "lists/calendar_window.h"
 #include "lists/moves_window.h"
@@ -36,6 +44,49 @@ void takeScreenshotAndQuit(app::JournalWindow& journal, const QString& file,
   });
 }
 
+struct StartOptions {
+  std::optional<std::filesystem::path> folder;
+  bool defaultFolder = false;
+};
+
+constexpr const char* kUsage = "usage: mincar [--default-folder | FOLDER]\n";
+
+// --help and --version answer before any window system is needed.
+void answerQuestions(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      std::cout << kUsage
+                << "\n  FOLDER            work in FOLDER, the folder that holds data/ and prop1.txt\n"
+                << "  --default-folder  work in ~/Mincar\n"
+                << "Without either, Mincar works in the current folder; in the home folder\n"
+                << "itself it works in ~/Mincar. A folder that does not exist is created.\n";
+      std::exit(EXIT_SUCCESS);
+    }
+    if (argument == "--version") {
+      std::cout << "mincar " << app::kVersion << "\n";
+      std::exit(EXIT_SUCCESS);
+    }
+  }
+}
+
+// The arguments Qt left; exits on wrong usage.
+StartOptions readOptions(const QStringList& arguments) {
+  StartOptions options;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == QStringLiteral("--default-folder") && !options.folder && !options.defaultFolder) {
+      options.defaultFolder = true;
+    } else if (!argument.startsWith(QLatin1Char('-')) && !options.folder && !options.defaultFolder) {
+      options.folder = std::filesystem::path(argument.toStdString());
+    } else {
+      std::cerr << kUsage;
+      std::exit(2);
+    }
+  }
+  return options;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,9 +95,21 @@ int main(int argc, char** argv) {
   const app::Settings defaults = app::Settings::defaults(regional, text::Date::today());
 
   // 2. The application object and its title.
+  answerQuestions(argc, argv);
   app::Application application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Mincar"));
   QApplication::setWindowIcon(app::programIcon());
+  const StartOptions options = readOptions(QApplication::arguments());
+
+  // The working folder, created with default settings on first use.
+  try {
+    app::EnterWorkFolder(app::ChooseWorkFolder(options.folder, options.defaultFolder,
+                                               std::filesystem::current_path(), app::HomeFolder()),
+                         defaults);
+  } catch (const std::exception& error) {
+    app::showErrorBox(nullptr, error);
+    return EXIT_FAILURE;
+  }
 
   // 3. What the windows work on, kept here until they are gone: the
   //    status line, the ledger of the working folder and the settings.

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/version.h"
 #include "cli/arguments.h"
 #include "cli/verb_table.h"
 
@@ -29,6 +30,9 @@ CommandLine parse(const std::vector<std::string>& args) {
     } else if (a == "-h" || a == "--help") {
       line.command = "help";
       return line;
+    } else if (a == "--version") {
+      line.command = "version";
+      return line;
     } else {
       break;
     }
@@ -45,6 +49,10 @@ int run(const std::vector<std::string>& args, Output& io) {
   const CommandLine line = parse(args);
   if (line.command == "help") {
     printHelp(io.out);
+    return 0;
+  }
+  if (line.command == "version") {
+    io.out << "mincar-cli " << app::kVersion << "\n";
     return 0;
   }
   const Verb* verb = findVerb(line.command);

@@ -145,6 +145,7 @@ std::string usageLine() {
 void printHelp(std::ostream& out) {
   out << usageLine() << "\n\n";
   printEntry(out, "-C DIR", "work in DIR, the folder that holds data/ and prop1.txt");
+  printEntry(out, "--version", "print the program's name and version");
   // Verbs without lines of their own are named with the next.
   std::string shared;
   for (const Verb& verb : kVerbs) {

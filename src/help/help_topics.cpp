@@ -1,6 +1,8 @@
 #include "help/help_topics.h"
 
+#include "app/version.h"
 #include "text/cp1250.h"
+#include "text/error.h"
 
 namespace help {
 
@@ -156,13 +158,15 @@ constexpr const char* kTopicsUtf8[kHelpTopicCount] = {
 };
 
 constexpr const char* kAboutUtf8 =
-    "Mincar\r\n"
+    "Mincar %s\r\n"
     "Domácí finance a pokladní knihy\r\n"
     "\r\n"
     "Mincar vede deník příjmů a výdajů v libovolném počtu knih, číselníky knih a pohybů, "
     "tiskne pokladní doklady a pokladní knihy a ukládá zálohy dat do textových souborů. "
     "Data jsou v tabulkách dBASE ve složce data a může s nimi pracovat i více uživatelů "
-    "najednou.";
+    "najednou.\r\n"
+    "\r\n"
+    "Šířeno pod licencí GNU GPL verze 3 nebo novější, bez jakékoli záruky.";
 
 }  // namespace
 
@@ -172,6 +176,8 @@ std::array<std::string, kHelpTopicCount> helpTopicTexts() {
   return topics;
 }
 
-std::string aboutText() { return text::toCp1250(kAboutUtf8); }
+std::string aboutText() {
+  return text::toCp1250(mincar::fill(kAboutUtf8, {std::string(app::kVersion)}));
+}
 
 }  // namespace help

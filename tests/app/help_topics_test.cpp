@@ -2,6 +2,7 @@
 // paragraphs are Windows-1250 lines ended by CR LF, and what the topics say
 // about the browser and the configuration holds for this program.
 
+#include "app/version.h"
 #include "help/help_topics.h"
 
 #include <gtest/gtest.h>
@@ -152,9 +153,10 @@ TEST(HelpTopics, TheConfigurationTopicsAdviceBringsThePresetValuesBack) {
   EXPECT_EQ(next.filespec, app::kDefaultFilespec);
 }
 
-TEST(HelpTopics, TheAboutTextNamesTheProduct) {
+TEST(HelpTopics, TheAboutTextNamesTheProductItsVersionAndLicence) {
   const std::string about = help::aboutText();
-  EXPECT_EQ(about.substr(0, 8), "Mincar\r\n");
+  EXPECT_EQ(about.substr(0, about.find("\r\n")), "Mincar " + std::string(app::kVersion));
+  EXPECT_NE(about.find("GPL"), std::string::npos);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "ledger/dataset.h"
 #include "ledger/ledger_tables.h"
 #include "test_support.h"
@@ -504,6 +505,14 @@ TEST(CliHelp, NamesEveryVerb) {
                            "recompute"}) {
     EXPECT_NE(r.out.find(verb), std::string::npos) << verb;
   }
+}
+
+TEST(CliVersion, PrintsTheNameAndTheBuildsVersion) {
+  auto r = run(cli(), {"--version"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "mincar-cli " + std::string(app::kVersion) + "\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(run(cli(), {"--help"}).out.find("--version"), std::string::npos);
 }
 
 
