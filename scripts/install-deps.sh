@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# Installs what building, testing and benchmarking Mincar needs on Debian 12,
-# and only what is missing: a second run changes nothing and takes a moment.
+# Installs what building and running Mincar needs on Debian 12, and only
+# what is missing: a second run changes nothing and takes a moment.
+#   scripts/install-deps.sh          the compiler, Qt and the desktop opener
+#   scripts/install-deps.sh --tests  also the test, fuzzing, benchmark and
+#                                    packaging tools and the test locales
 set -euo pipefail
 
+with_tests=false
+case "${1:-}" in
+  "") ;;
+  --tests) with_tests=true ;;
+  *) echo "usage: scripts/install-deps.sh [--tests]" >&2; exit 2 ;;
+esac
+
 # Every Debian package the project needs, in one place; add new ones here.
+# Building and running:
 packages=(
   build-essential   # g++, make
   cmake
-  libgtest-dev      # unit tests
-  libbenchmark-dev  # bench/
   qt6-base-dev      # the windows
   qt6-svg-dev       # icons of the windows
   qt6-translations-l10n  # Qt's own dialogs and buttons in Czech
+  xdg-utils         # xdg-open, the default browser command
+)
+# Testing, measuring and packaging:
+test_packages=(
+  libgtest-dev      # unit tests
+  libbenchmark-dev  # bench/
   gdal-bin          # ogr2ogr: interop tests and the benchmark's yardstick
   python3           # dbfread-based interop tests, benchmark summary
   python3-dbfread
@@ -19,15 +34,22 @@ packages=(
   xvfb              # real windows without a desktop
   xauth             # xvfb-run needs it
   openbox           # window frames in screenshots
+  xdotool           # keys and clicks as a person gives them, under Xvfb
   chromium          # printed pages rendered in a real browser
   poppler-utils     # pdftotext: reads what the browser printed
-  xdg-utils         # xdg-open, the default browser command
   clang             # fuzz/: libFuzzer builds
   libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for clang
+  help2man          # manual pages from --help
+  file              # the package builder finds the programs with it
+  lintian           # checks the Debian package
+  desktop-file-utils  # desktop-file-validate
+  appstream         # appstreamcli validate
 )
+$with_tests && packages+=("${test_packages[@]}")
 
 # Locales the regional-settings tests switch between.
-locales=(cs_CZ.UTF-8 en_US.UTF-8 de_DE.UTF-8)
+locales=()
+$with_tests && locales=(cs_CZ.UTF-8 en_US.UTF-8 de_DE.UTF-8)
 
 as_root=()
 if [[ $(id -u) -ne 0 ]]; then

@@ -4,8 +4,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" -DMINCAR_TESTS=ON
+"$root/scripts/install-deps.sh" --tests
+"$root/scripts/build.sh" -DMINCAR_TESTS=ON -DMINCAR_BENCH=ON
 
 # The time-out keeps a hung test (a lock that never comes) from eating a CI run.
 ctest --test-dir "$root/build" --output-on-failure -j2 --timeout 300
@@ -14,3 +14,8 @@ ctest --test-dir "$root/build" --output-on-failure -j2 --timeout 300
 # a short run of every fuzzer (scripts/fuzz.sh 600 is the full run).
 "$root/scripts/test-sanitizers.sh"
 "$root/scripts/fuzz.sh" "${MINCAR_FUZZ_SECONDS:-20}"
+
+# The Debian package: built and checked, installed as a user installs it,
+# used, and removed again.
+deb=$("$root/scripts/package.sh" | tail -n 1)
+"$root/scripts/test-package.sh" "$deb"

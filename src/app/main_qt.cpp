@@ -99,6 +99,7 @@ int main(int argc, char** argv) {
   app::Application application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Mincar"));
   QApplication::setWindowIcon(app::programIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("example.mincar.Mincar"));
   const StartOptions options = readOptions(QApplication::arguments());
 
   // The working folder, created with default settings on first use.
