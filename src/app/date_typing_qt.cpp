@@ -86,6 +86,7 @@ class DateTyping : public QObject {
   void startPart() {
     typedDigits_ = 0;
     movedOn_ = false;
+    wanted_.clear();
   }
 
   bool isDate(const QString& text) const { return QDate::fromString(text, format_).isValid(); }
@@ -99,7 +100,9 @@ class DateTyping : public QObject {
       if (key->key() != Qt::Key_Shift) startPart();
       return false;
     }
-    const QString text = text_->text();
+    // While a date is being typed, the text typed so far: a date edit may
+    // show a day that its month lacks (31.11.) cut to the month.
+    const QString text = wanted_.isEmpty() ? text_->text() : wanted_;
     const std::vector<Part> parts = partsOf(text);
     // A selection is replaced as usual, and a text with parts missing is
     // no date to go by.
@@ -107,7 +110,7 @@ class DateTyping : public QObject {
       startPart();
       return false;
     }
-    const int cursor = text_->cursorPosition();
+    const int cursor = wanted_.isEmpty() ? text_->cursorPosition() : wantedCursor_;
     std::size_t index = 0;
     while (index + 1 < parts.size() && cursor > parts[index].end) ++index;
     if (typed[0].isDigit()) {
@@ -119,6 +122,7 @@ class DateTyping : public QObject {
         movedOn_ = false;
       } else if (index + 1 < parts.size()) {
         text_->setCursorPosition(parts[index + 1].start);
+        wantedCursor_ = parts[index + 1].start;
         typedDigits_ = 0;
       }
     }
@@ -173,6 +177,10 @@ class DateTyping : public QObject {
     if (cursorPart < now.size()) {
       text_->setCursorPosition(std::min(now[cursorPart].start + cursorOffset, now[cursorPart].end));
     }
+    wanted_ = changed;
+    const std::vector<Part> typed = partsOf(changed);
+    wantedCursor_ = cursorPart < typed.size() ? std::min(typed[cursorPart].start + cursorOffset, typed[cursorPart].end)
+                                              : changed.size();
   }
 
   QLineEdit* text_;
@@ -181,6 +189,8 @@ class DateTyping : public QObject {
   std::vector<FormatPart> parts_;
   int typedDigits_ = 0;
   bool movedOn_ = false;
+  QString wanted_;
+  int wantedCursor_ = 0;
 };
 
 }  // namespace

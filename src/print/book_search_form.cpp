@@ -121,9 +121,10 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
                    "obsahující tento text ...");
   Edit2 = makeEdit("Edit2", {210, 32, 62, 21}, "Počáteční stav pro tisk, výpočet knihy");
   Edit2->setText(QStringLiteral("0"));
-  BitBtn1 = makeButton("BitBtn1", {376, 8, 47, 25}, kRecomputeImage,
+  // The buttons are 24 pixels high rather than 25, which let them overlap.
+  BitBtn1 = makeButton("BitBtn1", {376, 8, 47, 24}, kRecomputeImage,
                        "Přepočte zůstatky u zobrazených záznamů, tak aby na sebe navazovaly ...");
-  BitBtn2 = makeButton("BitBtn2", {376, 32, 47, 25}, kPrintImage,
+  BitBtn2 = makeButton("BitBtn2", {376, 32, 47, 24}, kPrintImage,
                        "Spustí html prohlížeč na tisk zobrazených řádků [Ctrl]+[P] spustí tisk v "
                        "prohlížeči");
   CheckBox1 = makeBox("CheckBox1", {333, 12, 16, 17},

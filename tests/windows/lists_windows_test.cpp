@@ -75,7 +75,7 @@ class ListsWindowsTest : public QObject {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QStringList>("hints");
-    QTest::newRow("books") << "Form3" << "Knihy" << QRect(15, 198, 206, 187)
+    QTest::newRow("books") << "Form3" << "Knihy" << QRect(15, 208, 206, 187)
                            << QStringList({"Přidá nový záznam na konec číselníku ...",
                                            "Smaže právě označenou knihu z číselníku ...",
                                            "U právě nastaveného řádku deníku v hlavním okně "
@@ -210,8 +210,9 @@ class ListsWindowsTest : public QObject {
   void theCalendarHasItsDesignPlace() {
     showWindow(windows_->calendar);
     QCOMPARE(windows_->calendar->windowTitle(), QStringLiteral("Kalendář"));
-    QCOMPARE(windows_->calendar->size(), QSize(184, 179));
-    QCOMPARE(windows_->calendar->pos(), QPoint(148, 17));
+    // The design's client area, scaled so that the month fits; below the lists.
+    QVERIFY(windows_->calendar->width() >= 184 && windows_->calendar->height() >= 179);
+    QCOMPARE(windows_->calendar->pos(), QPoint(15, 402));
     QCOMPARE(windows_->calendar->minimumSize(), windows_->calendar->maximumSize());
     QCOMPARE(windows_->calendar->okButton()->text(), QStringLiteral("&OK"));
     QCOMPARE(windows_->calendar->okButton()->toolTip(),
