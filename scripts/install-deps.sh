@@ -18,7 +18,8 @@ packages=(
   locales           # regional settings tests
   xvfb              # real windows without a desktop
   xauth             # xvfb-run needs it
-  openbox           # window frames in screenshots
+  openbox           # window frames in screenshots and the window places test
+  xdotool           # drives the framed windows in the window places test
   chromium          # printed pages rendered in a real browser
   poppler-utils     # pdftotext: reads what the browser printed
   xdg-utils         # xdg-open, the default browser command
