@@ -21,6 +21,7 @@ namespace {
 constexpr QSize kDesignOuter(285, 103);
 constexpr QSize kDesignClient(277, 76);
 constexpr int kEditHeight = 21;
+constexpr int kRightMargin = 1;
 
 }  // namespace
 
@@ -59,7 +60,6 @@ ConfigForm::ConfigForm(QWidget* journalWindow) : QDialog(journalWindow) {
   fit.apply();
   edit1Place_ = Edit1->geometry();
   edit2Place_ = Edit2->geometry();
-  designClientWidth_ = fit.client().width();
 
   move(420, 248);
   // The design's size is the outer one; the design's client area, scaled,
@@ -69,10 +69,9 @@ ConfigForm::ConfigForm(QWidget* journalWindow) : QDialog(journalWindow) {
 
 void ConfigForm::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  // Anchored left, top and right.
-  const int stretch = width() - designClientWidth_;
+  // Anchored left, top and right: one pixel from the right edge.
   for (auto [edit, place] : {std::pair{Edit1, edit1Place_}, {Edit2, edit2Place_}}) {
-    edit->setGeometry(place.x(), place.y(), std::max(0, place.width() + stretch), place.height());
+    edit->setGeometry(place.x(), place.y(), std::max(0, width() - kRightMargin - place.x()), place.height());
   }
 }
 

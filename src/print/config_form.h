@@ -46,7 +46,6 @@ class ConfigForm : public QDialog {
   // The edits' places at the dialog's first size; they stretch from there.
   QRect edit1Place_;
   QRect edit2Place_;
-  int designClientWidth_ = 0;
 };
 
 }  // namespace print

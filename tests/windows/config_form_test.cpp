@@ -74,10 +74,12 @@ class ConfigFormTest : public QObject {
     config_->show();
     QVERIFY(QTest::qWaitForWindowExposed(config_));
     // Both end one pixel from the right edge, at any width.
+    // The outer size once the frame is known.
+    QTRY_COMPARE(config_->frameGeometry().size().expandedTo({285, 103}), config_->frameGeometry().size());
+    QTRY_COMPARE(config_->browserEdit()->geometry().right(), config_->width() - 2);
+    QTRY_COMPARE(config_->fileSpecEdit()->geometry().right(), config_->width() - 2);
     const QRect browser = config_->browserEdit()->geometry();
     const QRect fileSpec = config_->fileSpecEdit()->geometry();
-    QCOMPARE(browser.right(), config_->width() - 2);
-    QCOMPARE(fileSpec.right(), config_->width() - 2);
     config_->resize(config_->width() + 100, 120);
     QTRY_COMPARE(config_->browserEdit()->geometry(), browser.adjusted(0, 0, 100, 0));
     QCOMPARE(config_->fileSpecEdit()->geometry(), fileSpec.adjusted(0, 0, 100, 0));

@@ -96,7 +96,8 @@ class ListsWindowsTest : public QObject {
     auto* window = windows_->journal->findChild<QWidget*>(name);
     showWindow(window);
     QCOMPARE(window->windowTitle(), caption);
-    QCOMPARE(window->geometry().size(), geometry.size());
+    // The outer size, frame included.
+    QTRY_COMPARE(window->frameGeometry().size(), geometry.size());
     QCOMPARE(window->pos(), geometry.topLeft());
     QVERIFY(window->windowFlags().testFlag(Qt::Tool));
     QStringList shownHints;
