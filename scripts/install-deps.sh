@@ -33,8 +33,8 @@ test_packages=(
   locales           # regional settings tests
   xvfb              # real windows without a desktop
   xauth             # xvfb-run needs it
-  openbox           # window frames in screenshots
-  xdotool           # keys and clicks as a person gives them, under Xvfb
+  openbox           # window frames in screenshots and the window places test
+  xdotool           # drives the framed windows in the window places test
   chromium          # printed pages rendered in a real browser
   poppler-utils     # pdftotext: reads what the browser printed
   clang             # fuzz/: libFuzzer builds

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Builds the program, fills a sample data folder with mincar-cli and takes
-# docs/screenshots/journal.png: the journal window with the books list, the
-# movements list and the calendar open, on a virtual X screen.
+# the pictures of docs/screenshots/ on a virtual X screen of 1366 x 768,
+# every window at its default place:
+#   journal.png      the journal window with the movements and books lists
+#                    and the calendar
+#   all-windows.png  the same with the search dialog
+#   search.png, config.png, voucher-dialog.png, help.png
+#                    the journal window with that dialog
 #
-# The picture is taken by the program itself: with MINCAR_SCREENSHOT=FILE
-# it opens the three small windows, grabs the whole screen after a moment,
-# saves it to FILE and closes as the user would.
+# The pictures are taken by the program itself: with MINCAR_SCREENSHOT=FILE
+# it opens the windows MINCAR_SCREENSHOT_WINDOWS names, grabs the whole
+# screen after a moment, saves it to FILE and closes as the user would.
 #
 # Needs: xvfb-run (Debian: xvfb); openbox, when installed, draws the window
 # frames and captions.
@@ -13,7 +18,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-OUT="$ROOT/docs/screenshots/journal.png"
+OUT_DIR="$ROOT/docs/screenshots"
 
 # An existing build folder is used as it is configured.
 if [[ ! -f "$BUILD_DIR/CMakeCache.txt" ]]; then
@@ -58,12 +63,22 @@ printf '%s;%s;\n\r' \
   "Browser =" "xdg-open " "Filespec =" "File://" |
   iconv -f UTF-8 -t CP1250 >"$SAMPLE/prop1.txt"
 
-mkdir -p "$(dirname "$OUT")"
-(
-  cd "$SAMPLE"
-  LC_ALL=C.UTF-8 TZ=Europe/Prague MINCAR_SCREENSHOT="$OUT" \
-    xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-      if command -v openbox >/dev/null; then openbox & sleep 1; fi
-      "$0"' "$BUILD_DIR/mincar"
-)
-echo "wrote $OUT"
+mkdir -p "$OUT_DIR"
+# shot NAME WINDOWS: the picture NAME.png with the windows WINDOWS open.
+shot() {
+  local out="$OUT_DIR/$1.png"
+  (
+    cd "$SAMPLE"
+    LC_ALL=C.UTF-8 TZ=Europe/Prague MINCAR_SCREENSHOT="$out" MINCAR_SCREENSHOT_WINDOWS="$2" \
+      xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
+        if command -v openbox >/dev/null; then openbox & sleep 1; fi
+        "$0"' "$BUILD_DIR/mincar"
+  )
+  echo "wrote $out"
+}
+shot journal Form2,Form3,Form4
+shot all-windows Form2,Form3,Form4,Form6
+shot search Form6
+shot config Form7
+shot voucher-dialog Form5
+shot help Form8

@@ -1,5 +1,6 @@
 #include "app/journal_window.h"
 
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +10,8 @@
 #include <QCloseEvent>
 #include <QDataWidgetMapper>
 #include <QFrame>
+#include <QHeaderView>
+#include <QStyle>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -18,6 +21,8 @@
 
 #include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
+#include "app/date_typing_qt.h"
+#include "app/design_fit_qt.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
 #include "backup/backup_window.h"
@@ -37,9 +42,32 @@ QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Status texts are Windows-1250 like all data; the literals here are UTF-8.
 
-// Design sizes.
+// Design sizes: the window's outer size and its client area; the grid,
+// its design columns and the strip's panel.
 constexpr int kToolBarHeight = 28;
-constexpr int kStripHeight = 53;
+constexpr QSize kDesignOuter(650, 442);
+constexpr int kDesignClientWidth = 642;
+constexpr int kDesignGridWidth = 632;
+constexpr int kGridMargin = 25;  // FitGridColumns leaves it free
+const std::vector<int> kDesignColumns{28, 25, 27, 51, 329, 45, 45, 45};
+constexpr int kDatumColumn = 3;
+constexpr QSize kDesignStrip(617, 53);
+// The pixels a column loses when the window is made bigger and smaller
+// again, each resize cutting its width toward zero.
+constexpr int kColumnCutLoss = 3;
+
+// The Qt form of the regional short date format (d, M and y mean the same).
+QString qtDateFormat(const std::string& shortDateFormat) {
+  QString format;
+  for (char c : shortDateFormat) {
+    if (c == 'd' || c == 'M' || c == 'y') {
+      format += QLatin1Char(c);
+    } else {
+      format += QLatin1Char('\'') + QString::fromStdString(text::toUtf8(std::string(1, c))) + QLatin1Char('\'');
+    }
+  }
+  return format;
+}
 
 }  // namespace
 
@@ -59,7 +87,10 @@ JournalWindow::JournalWindow(ProgramData& data, QWidget* parent)
   createToolBar();
   createClientArea();
   move(292, 185);
-  resize(650, 442);
+  // The window is wider than designed where the strip's date or the grid's
+  // date column would not fit otherwise.
+  const QSize leastClient(static_cast<int>(std::lround(kDesignClientWidth * stripFit_.xFactor())), 0);
+  app::keepOuterSize(this, kDesignOuter.expandedTo(leastClient), leastClient);
   qApp->installEventFilter(this);
 }
 
@@ -206,7 +237,7 @@ void JournalWindow::createClientArea() {
 
   model_ = new DatasetModel(ledger_.journal(), this);
   DBGrid1 = new DatasetGrid(model_, client);
-  DBGrid1->setColumnWidths({28, 25, 27, 51, 329, 45, 45, 45});
+  DBGrid1->setColumnWidths(kDesignColumns);
   layout->addWidget(DBGrid1, 1);
 
   // DBCtrlGrid1: one panel showing the current row in four edits at their
@@ -216,7 +247,6 @@ void JournalWindow::createClientArea() {
   strip->setObjectName(QStringLiteral("DBCtrlGrid1"));
   strip->setFrameShape(QFrame::StyledPanel);
   strip->setFrameShadow(QFrame::Sunken);
-  strip->setFixedHeight(kStripHeight);
   layout->addWidget(strip);
 
   struct StripEdit {
@@ -236,6 +266,8 @@ void JournalWindow::createClientArea() {
       {&DBEdit4, "DBEdit4", ledger::journal::MINUS, {511, 28, 92, 21}, QColor(255, 0, 0),
        "Výdaje...."},
   };
+  const QString dateFormat = qtDateFormat(ledger_.regional().shortDateFormat);
+  stripFit_ = app::DesignFit(kDesignStrip);
   stripMapper_ = new QDataWidgetMapper(this);
   stripMapper_->setModel(model_);
   // Only what the user typed is stored (see storeStripEdit), never a box's
@@ -247,8 +279,13 @@ void JournalWindow::createClientArea() {
     auto* edit = new QLineEdit(strip);
     *wanted.edit = edit;
     edit->setObjectName(QString::fromLatin1(wanted.name));
-    edit->setGeometry(wanted.place);
     edit->setToolTip(u8(wanted.hint));
+    edit->ensurePolished();
+    // The date box shows the widest date whole.
+    const int neededWidth = wanted.column == ledger::journal::DATUM
+                                ? app::lineEditWidthFor(*edit, app::widestDateText(edit->fontMetrics(), dateFormat))
+                                : 0;
+    stripFit_.add(edit, wanted.place, {neededWidth, edit->sizeHint().height()});
     if (wanted.textColour.isValid()) {
       QPalette palette = edit->palette();
       palette.setColor(QPalette::Text, wanted.textColour);
@@ -294,6 +331,27 @@ void JournalWindow::createClientArea() {
       edit->setModified(true);
     });
   }
+  app::typeDatesWhole(DBEdit1, dateFormat);
+  // The grid's date column, at the width FitGridColumns gives it, holds
+  // the widest date and its title, also after the window was made bigger
+  // and smaller again.
+  DBGrid1->ensurePolished();
+  const QFontMetrics cells = DBGrid1->fontMetrics();
+  const int cellMargins = 2 * (DBGrid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, DBGrid1) + 1) + 1;
+  const int titleMargins = 2 * DBGrid1->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, DBGrid1) + 1;
+  const int datumWidth =
+      std::max(cells.horizontalAdvance(app::widestDateText(cells, dateFormat)) + cellMargins,
+               QFontMetrics(DBGrid1->horizontalHeader()->font()).horizontalAdvance(QStringLiteral("DATUM")) +
+                   titleMargins) +
+      kColumnCutLoss;
+  int designSum = 0;
+  for (int w : kDesignColumns) designSum += w;
+  stripFit_.need(kDesignGridWidth,
+                 static_cast<int>(std::ceil(static_cast<double>(datumWidth) * designSum / kDesignColumns[kDatumColumn])) +
+                     kGridMargin);
+  stripFit_.apply();
+  strip->setFixedHeight(stripFit_.client().height());
+
   auto followCursor = [this](int row) {
     if (row < 0) {
       // No current row: an empty strip, not the last row that was shown.

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "app/design_fit_qt.h"
 #include "app/dataset_grid_qt.h"
 // ImageList1 belongs to this window; the other windows share it.
 #include "app/image_list_qt.h"
@@ -111,6 +112,8 @@ class JournalWindow : public QMainWindow {
   DatasetGrid* DBGrid1 = nullptr;
   QWidget* DBCtrlGrid1 = nullptr;
   QDataWidgetMapper* stripMapper_ = nullptr;
+  // The strip's edits at their design places, scaled to fit the date.
+  DesignFit stripFit_{QSize()};
   QLineEdit* DBEdit1 = nullptr;
   QLineEdit* DBEdit2 = nullptr;
   QLineEdit* DBEdit3 = nullptr;

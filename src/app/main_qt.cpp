@@ -4,18 +4,22 @@
 //   mincar --default-folder  work in ~/Mincar, as the menu entry starts it
 //
 // MINCAR_SCREENSHOT=FILE is for the documentation only (scripts/screenshots.sh):
-// the program opens the three small windows, saves a picture of the whole
-// screen to FILE after a moment and ends as if closed by the user.
+// the program opens the windows MINCAR_SCREENSHOT_WINDOWS names (by their
+// names Form2 ... Form8, separated by commas; the three small windows when
+// it is not set), saves a picture of the whole screen to FILE after a
+// moment and ends as if closed by the user.
 
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include <QApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <QStringList>
 #include <QTimer>
 
 #include "app/error_box_qt.h"
@@ -28,6 +32,10 @@
 #include "lists/books_window.h"
 #include "lists/calendar_window.h"
 #include "lists/moves_window.h"
+#include "help/help_window.h"
+#include "print/book_search_form.h"
+#include "print/config_form.h"
+#include "print/voucher_form.h"
 #include "app/settings.h"
 #include "text/date.h"
 #include "text/regional.h"
@@ -35,7 +43,7 @@
 namespace {
 
 void takeScreenshotAndQuit(app::JournalWindow& journal, const QString& file,
-                           const std::initializer_list<QWidget*>& windows) {
+                           const std::vector<QWidget*>& windows) {
   for (QWidget* window : windows) window->show();
   QTimer::singleShot(1500, &journal, [&journal, file] {
     QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
@@ -134,7 +142,16 @@ int main(int argc, char** argv) {
   Form1->show();
   const QString screenshot = qEnvironmentVariable("MINCAR_SCREENSHOT");
   if (!screenshot.isEmpty()) {
-    takeScreenshotAndQuit(*Form1, screenshot, {windows.Form2, windows.Form3, windows.Form4});
+    const QStringList names = qEnvironmentVariable("MINCAR_SCREENSHOT_WINDOWS", QStringLiteral("Form2,Form3,Form4"))
+                                  .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    std::vector<QWidget*> shown;
+    for (QWidget* window : std::initializer_list<QWidget*>{windows.Form2, windows.Form3, windows.Form4, windows.Form5,
+                                                           windows.Form6, windows.Form7, windows.Form8}) {
+      if (names.contains(window->objectName())) shown.push_back(window);
+    }
+    // The voucher shows the journal's current row, as its command does.
+    if (names.contains(QStringLiteral("Form5"))) windows.Form5->ShowVoucher();
+    takeScreenshotAndQuit(*Form1, screenshot, shown);
   }
 
   // 6. Until the journal window is closed; its close handler writes prop1.txt.

@@ -11,6 +11,7 @@
 #include <QResizeEvent>
 #include <QToolButton>
 
+#include "app/design_fit_qt.h"
 #include "app/image_list_qt.h"
 #include "text/cp1250.h"
 
@@ -28,13 +29,11 @@ QIcon helpPicture(const char* name) {
   return QIcon(QStringLiteral(":/help/") + QLatin1String(name));
 }
 
-// The design: client area 476 x 197 at (281, 88); the text box keeps its
-// distance of 3 pixels from the right edge and 5 from the bottom edge.
-constexpr int kClientWidth = 476;
-constexpr int kClientHeight = 197;
+// The design: outer size 484 x 224 at (281, 88), client area 476 x 197;
+// the text box keeps its distances from the right and bottom edges.
+constexpr QSize kDesignOuter(484, 224);
+constexpr QSize kDesignClient(476, 197);
 constexpr QRect kMemoDesign{128, 88, 345, 104};
-constexpr int kMemoRightMargin = kClientWidth - 128 - 345;
-constexpr int kMemoBottomMargin = kClientHeight - 88 - 104;
 
 const QColor kBackground(169, 97, 44);
 const QColor kTitleColour(0, 0, 128);
@@ -88,17 +87,34 @@ HelpWindow::HelpWindow(QWidget* journalWindow)
   Memo1 = new QPlainTextEdit(QStringLiteral("Memo1"), this);
   Memo1->setObjectName(QStringLiteral("Memo1"));
   Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The longest topics do not fit the box: they scroll.
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Memo1->setGeometry(kMemoDesign);
 
   BitBtn1 = new QPushButton(helpPicture("about.svg"), QStringLiteral("&O aplikaci..."), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setGeometry(8, 167, 112, 25);
   connect(BitBtn1, &QPushButton::clicked, this, &HelpWindow::BitBtn1Click);
 
+  // The design's places, scaled where the title or the button's caption
+  // would not fit.
+  app::DesignFit fit(kDesignClient);
+  for (QWidget* control : std::initializer_list<QWidget*>{StaticText1, BitBtn1}) control->ensurePolished();
+  fit.add(Image1, {8, 8, 113, 153}, {});
+  fit.add(Bevel1, {127, 8, 343, 41}, {});
+  fit.add(StaticText1, {295, 16, 151, 28}, StaticText1->sizeHint());
+  fit.add(ToolBar1, {144, 57, 303, 26},
+          {kToolButtonWidth * static_cast<int>(toolButtons_.size()), kToolButtonHeight});
+  fit.add(Memo1, kMemoDesign, {});
+  fit.add(BitBtn1, {8, 167, 112, 25}, BitBtn1->sizeHint());
+  fit.apply();
+  memoPlace_ = Memo1->geometry();
+  fittedClient_ = fit.client();
+  // The tool bar's buttons stay centred in its height.
+  const int top = (ToolBar1->height() - kToolButtonHeight) / 2;
+  for (QToolButton* button : toolButtons_) button->move(button->x(), top);
+
   move(281, 88);
-  resize(kClientWidth, kClientHeight);
+  app::keepOuterSize(this, kDesignOuter.expandedTo(fittedClient_), fittedClient_);
 }
 
 void HelpWindow::createTitleArea() {
@@ -156,9 +172,10 @@ void HelpWindow::createToolBar() {
 void HelpWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // Memo1 is anchored to all four edges; everything else stays in place.
-  Memo1->setGeometry(kMemoDesign.left(), kMemoDesign.top(),
-                     std::max(0, width() - kMemoDesign.left() - kMemoRightMargin),
-                     std::max(0, height() - kMemoDesign.top() - kMemoBottomMargin));
+  if (fittedClient_.isEmpty()) return;
+  Memo1->setGeometry(memoPlace_.left(), memoPlace_.top(),
+                     std::max(0, memoPlace_.width() + width() - fittedClient_.width()),
+                     std::max(0, memoPlace_.height() + height() - fittedClient_.height()));
 }
 
 void HelpWindow::LoadHelpTopics() {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include <QRect>
 #include <QWidget>
 
 #include "help/help_topics.h"
@@ -66,6 +67,9 @@ class HelpWindow : public QWidget {
   std::vector<QToolButton*> toolButtons_;
   QPlainTextEdit* Memo1 = nullptr;
   QPushButton* BitBtn1 = nullptr;
+  // The text box's place at the fitted client size, from which it grows.
+  QRect memoPlace_;
+  QSize fittedClient_;
 };
 
 }  // namespace help

@@ -3,7 +3,9 @@
 namespace lists {
 
 BooksWindow::BooksWindow(app::Ledger& ledger, QWidget* journalWindow)
-    : CodeListWindow(ledger.books(), QStringLiteral("Knihy"), QRect(15, 198, 206, 187),
+    // Ten pixels below the design's top 198, so that the movements list
+    // above, which ends at 206, never covers this window's caption.
+    : CodeListWindow(ledger.books(), QStringLiteral("Knihy"), QRect(15, 208, 206, 187),
                      {20, 107, 60}, journalWindow),
       ledger_(ledger) {
   setObjectName(QStringLiteral("Form3"));

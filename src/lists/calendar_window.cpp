@@ -3,12 +3,16 @@
 #include <QAbstractItemView>
 #include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QTextCharFormat>
 
+#include "app/design_fit_qt.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
+#include "text/cp1250.h"
+#include "text/regional.h"
 
 namespace lists {
 
@@ -40,7 +44,6 @@ CalendarWindow::CalendarWindow(app::Ledger& ledger, QWidget* journalWindow)
   MonthCalendar1->setFirstDayOfWeek(calendarLocale().firstDayOfWeek());
   MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
   MonthCalendar1->setSelectionMode(QCalendarWidget::SingleSelection);
-  MonthCalendar1->setGeometry(0, 0, 184, 153);
   QFont small = MonthCalendar1->font();
   small.setPixelSize(10);
   MonthCalendar1->setFont(small);
@@ -60,7 +63,6 @@ CalendarWindow::CalendarWindow(app::Ledger& ledger, QWidget* journalWindow)
 
   BitBtn1 = new QPushButton(app::imageListIcon(30), QStringLiteral("&OK"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setGeometry(8, 153, 75, 25);
   BitBtn1->setDefault(true);
   BitBtn1->setToolTip(QStringLiteral("U právě označeného řádku v deníku nastaví toto datum..."));
   connect(BitBtn1, &QPushButton::clicked, this,
@@ -68,13 +70,37 @@ CalendarWindow::CalendarWindow(app::Ledger& ledger, QWidget* journalWindow)
 
   BitBtn2 = new QPushButton(app::imageListIcon(21), QStringLiteral("&Storno"), this);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  BitBtn2->setGeometry(101, 153, 75, 25);
   BitBtn2->setAutoDefault(false);
   BitBtn2->setToolTip(QStringLiteral("Zavře tento dialog..."));
   connect(BitBtn2, &QPushButton::clicked, this, &CalendarWindow::BitBtn2Click);
 
-  move(148, 17);
-  setFixedSize(184, 179);
+  // Today's date under the month, in the regional short date format.
+  today_ = new QLabel(this);
+  today_->setObjectName(QStringLiteral("Today"));
+  today_->setText(QStringLiteral("Dnes: ") +
+                  QString::fromStdString(text::toUtf8(text::formatDate(toDate(today), ledger_.regional()))));
+  QFont bold = today_->font();
+  bold.setBold(true);
+  today_->setFont(bold);
+  today_->setAlignment(Qt::AlignCenter);
+
+  // The design's 153 pixels of calendar hold the month and, below it, the
+  // line with today's date. Everything is scaled so that the month's six
+  // week rows and today's date show whole.
+  app::DesignFit fit(QSize(184, 179));
+  for (QWidget* control : std::initializer_list<QWidget*>{MonthCalendar1, today_, BitBtn1, BitBtn2}) {
+    control->ensurePolished();
+  }
+  fit.add(MonthCalendar1, {0, 0, 184, 136}, MonthCalendar1->minimumSizeHint());
+  fit.add(today_, {0, 136, 184, 17}, today_->sizeHint());
+  fit.add(BitBtn1, {8, 153, 75, 25}, BitBtn1->sizeHint());
+  fit.add(BitBtn2, {101, 153, 75, 25}, BitBtn2->sizeHint());
+  fit.apply();
+
+  // Below the lists rather than at the design's (148, 17): there, grown to
+  // fit, it would cover the journal window's menu bar.
+  move(15, 402);
+  setFixedSize(fit.client());
 }
 
 void CalendarWindow::MonthCalendar1Changed() {

@@ -4,6 +4,7 @@
 #include "app/ledger.h"
 
 class QCalendarWidget;
+class QLabel;
 class QPushButton;
 
 namespace lists {
@@ -18,6 +19,7 @@ class CalendarWindow : public QDialog {
   QCalendarWidget* calendar() const { return MonthCalendar1; }
   QPushButton* okButton() const { return BitBtn1; }
   QPushButton* cancelButton() const { return BitBtn2; }
+  QLabel* todayLabel() const { return today_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -30,6 +32,7 @@ class CalendarWindow : public QDialog {
 
   app::Ledger& ledger_;
   QCalendarWidget* MonthCalendar1 = nullptr;
+  QLabel* today_ = nullptr;  // today's date under the month
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
 };

@@ -5,6 +5,7 @@
 
 #include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
+#include "app/design_fit_qt.h"
 #include "app/image_list_qt.h"
 
 namespace lists {
@@ -32,8 +33,9 @@ CodeListWindow::CodeListWindow(ledger::Dataset& table, const QString& caption,
   DBGrid1->setColumnWidths(columnWidths);
   layout->addWidget(DBGrid1, 1);
 
+  // The design's size is the outer one, frame and caption included.
   move(designGeometry.topLeft());
-  resize(designGeometry.size());
+  app::keepOuterSize(this, designGeometry.size());
 }
 
 CodeListWindow::~CodeListWindow() {

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/date_typing_qt.h"
+#include "app/design_fit_qt.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
 #include "print/config_form.h"
@@ -68,38 +70,45 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
   setSizeGripEnabled(false);
 
   const QString dateFormat = qtDateFormat(ledger_.regional().shortDateFormat);
+  // The design's places; each control is measured in its own font and the
+  // whole dialog scaled so that every text fits.
+  app::DesignFit fit(QSize(437, 61));
   auto makePicker = [&](const char* name, QRect place, const char* hint) {
     auto* picker = new QDateEdit(this);
     picker->setObjectName(QString::fromLatin1(name));
-    picker->setGeometry(place);
     picker->setDisplayFormat(dateFormat);
     picker->setCalendarPopup(true);
     picker->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
     picker->setDate(toQDate(text::Date::today()));
     picker->setToolTip(plainHint(hint));
+    picker->ensurePolished();
+    fit.add(picker, place, {app::dateEditWidthFor(*picker), picker->sizeHint().height()});
+    app::typeDatesWhole(picker);
     return picker;
   };
   auto makeEdit = [&](const char* name, QRect place, const char* hint) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(place);
     edit->setToolTip(plainHint(hint));
+    edit->ensurePolished();
+    fit.add(edit, place, {0, edit->sizeHint().height()});
     return edit;
   };
   auto makeButton = [&](const char* name, QRect place, int image, const char* hint) {
     auto* button = new QPushButton(app::imageListIcon(image), QString(), this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(place);
     button->setToolTip(plainHint(hint));
     // Enter in a field neither recomputes nor prints.
     button->setAutoDefault(false);
+    fit.add(button, place, {});
     return button;
   };
   auto makeBox = [&](const char* name, QRect place, const char* hint) {
     auto* box = new QCheckBox(this);
     box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(place);
     box->setToolTip(plainHint(hint));
+    box->ensurePolished();
+    fit.add(box, place, {app::checkBoxWidthFor(*box), 0});
     return box;
   };
 
@@ -112,9 +121,10 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
                    "obsahující tento text ...");
   Edit2 = makeEdit("Edit2", {210, 32, 62, 21}, "Počáteční stav pro tisk, výpočet knihy");
   Edit2->setText(QStringLiteral("0"));
-  BitBtn1 = makeButton("BitBtn1", {376, 8, 47, 25}, kRecomputeImage,
+  // The buttons are 24 pixels high rather than 25, which let them overlap.
+  BitBtn1 = makeButton("BitBtn1", {376, 8, 47, 24}, kRecomputeImage,
                        "Přepočte zůstatky u zobrazených záznamů, tak aby na sebe navazovaly ...");
-  BitBtn2 = makeButton("BitBtn2", {376, 32, 47, 25}, kPrintImage,
+  BitBtn2 = makeButton("BitBtn2", {376, 32, 47, 24}, kPrintImage,
                        "Spustí html prohlížeč na tisk zobrazených řádků [Ctrl]+[P] spustí tisk v "
                        "prohlížeči");
   CheckBox1 = makeBox("CheckBox1", {333, 12, 16, 17},
@@ -126,22 +136,25 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
   CheckBox4 = makeBox("CheckBox4", {107, 34, 16, 17},
                       "Chcete z pohledu (tisku) vyřadit záznamy po tomto datu ???");
 
+  // Each label has the room up to the control it stands before, less a
+  // gap of 3 pixels, so that no text touches its control.
   struct Caption {
     const char* name;
     const char* text;
-    QPoint place;
+    QRect room;
   };
   const Caption captions[] = {
-      {"Label1", "Od", {6, 14}},      {"Label2", "Do", {6, 36}},
-      {"Label3", "Filter", {142, 12}}, {"Label4", "Poč.stav", {142, 36}},
-      {"Label5", "Pohyb", {300, 12}}, {"Label6", "Kniha", {301, 36}},
+      {"Label1", "Od", {6, 14, 15, 17}},       {"Label2", "Do", {6, 36, 15, 17}},
+      {"Label3", "Filter", {142, 12, 31, 17}}, {"Label4", "Poč.stav", {142, 36, 65, 17}},
+      {"Label5", "Pohyb", {300, 12, 30, 17}},  {"Label6", "Kniha", {301, 36, 29, 17}},
   };
   for (const Caption& caption : captions) {
     auto* label = new QLabel(QString::fromUtf8(caption.text), this);
     label->setObjectName(QString::fromLatin1(caption.name));
-    label->move(caption.place);
-    label->adjustSize();
+    label->ensurePolished();
+    fit.add(label, caption.room, {app::labelWidthFor(*label), label->sizeHint().height()});
   }
+  fit.apply();
 
   QWidget* tabOrder[] = {DateTimePicker1, DateTimePicker2, Edit1,     Edit2,     BitBtn1,
                          BitBtn2,         CheckBox1,       CheckBox2, CheckBox3, CheckBox4};
@@ -167,8 +180,10 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
   // no text, so every row passes until the first ApplyFilter.
   takeCriteria();
 
-  move(482, 120);
-  setFixedSize(437, 61);
+  // Moved up from the design's top 120, so that the dialog, grown to fit its
+  // texts, leaves the journal window's menu bar free.
+  move(482, 88);
+  setFixedSize(fit.client());
 }
 
 BookSearchForm::~BookSearchForm() = default;

@@ -2,6 +2,7 @@
 #include <string>
 
 #include <QDialog>
+#include <QRect>
 
 #include "app/settings.h"
 
@@ -42,6 +43,9 @@ class ConfigForm : public QDialog {
   QLineEdit* Edit1 = nullptr;
   QLabel* Label2 = nullptr;
   QLineEdit* Edit2 = nullptr;
+  // The edits' places at the dialog's first size; they stretch from there.
+  QRect edit1Place_;
+  QRect edit2Place_;
 };
 
 }  // namespace print

@@ -3,6 +3,7 @@
 // windows created as the program creates them, and the closing of modal
 // boxes so that no test can hang on one.
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -97,6 +98,17 @@ struct ProgramWindows {
     calendar = all.Form4;
   }
 };
+
+// A design rectangle as a window that scaled its design client area to
+// `client` places it: every edge scaled by the same factors, to a pixel.
+inline bool placedAsDesigned(const QRect& actual, const QRect& design, QSize designClient, QSize client) {
+  const double x = static_cast<double>(client.width()) / designClient.width();
+  const double y = static_cast<double>(client.height()) / designClient.height();
+  auto near = [](int got, double wanted) { return std::abs(got - wanted) <= 1.5; };
+  return near(actual.left(), design.left() * x) && near(actual.top(), design.top() * y) &&
+         near(actual.left() + actual.width(), (design.left() + design.width()) * x) &&
+         near(actual.top() + actual.height(), (design.top() + design.height()) * y);
+}
 
 inline QString fromCp1250(const std::string& bytes) {
   return QString::fromUtf8(text::toUtf8(bytes));
