@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/version.h"
 #include "help/help_topics.h"
 #include "help/help_window.h"
 #include "window_test_support.h"
@@ -285,7 +286,7 @@ class HelpWindowTest : public QObject {
     openHelp();
     QTest::mouseClick(help_->aboutButton(), Qt::LeftButton);
     QCOMPARE(shownText(), asShown(help::aboutText()));
-    QVERIFY(shownText().startsWith(QStringLiteral("Mincar\n")));
+    QVERIFY(shownText().startsWith(QStringLiteral("Mincar ") + QString::fromLatin1(app::kVersion.data(), app::kVersion.size()) + QLatin1Char('\n')));
     // And a topic button replaces it.
     QTest::mouseClick(button("ToolButton1"), Qt::LeftButton);
     QCOMPARE(shownText(), topic(0));
