@@ -216,7 +216,7 @@ class Dataset {
   // (eof(), a field's value, next(), rowIndex() ...). A filter callback's
   // failure may so come from that later call. Also the step a grid's
   // knowRows() takes. At least 1.
-  static constexpr std::int64_t kDefaultExamineStep = 65536;
+  static constexpr std::int64_t kDefaultExamineStep = 32768;
   void setExamineStep(std::int64_t records);
   std::int64_t examineStep() const { return examineStep_; }
   bool seekingFirstRow() const;
