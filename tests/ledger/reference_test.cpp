@@ -442,7 +442,9 @@ class Runner {
     const std::int64_t known = table_.knowRows(rows, records);
     const auto shown = static_cast<std::int64_t>(model_.visible().size());
     EXPECT_LE(known, shown);
-    if (table_.allRowsKnown()) EXPECT_EQ(known, shown);
+    if (table_.allRowsKnown()) {
+      EXPECT_EQ(known, shown);
+    }
     EXPECT_EQ(known, table_.knownRowCount());
   }
 
