@@ -2,7 +2,8 @@
 # Benchmarks the engine on generated journals of 100k and 1M rows, compares
 # the full walk with ogr2ogr reading the same file, and prints the figures
 # beside their goals. Without arguments every benchmark follows: the
-# cash-book search, the journal window's start and backup/restore
+# cash-book search, the journal window's start, keystrokes in the search
+# dialog beside it and backup/restore
 # (scripts/bench-backup.sh). Arguments go to mincar-bench alone
 # (e.g. --benchmark_filter=full_walk).
 set -euo pipefail
@@ -108,7 +109,7 @@ EOF
 
 echo
 echo "Cash-book search, shown balances and report"
-cmake --build "$build" -j"$(nproc)" --target mincar-search-bench mincar-window-start
+cmake --build "$build" -j"$(nproc)" --target mincar-search-bench mincar-window-start mincar-window-keystroke
 MINCAR_BENCH_DATA="$data" "$build/mincar-search-bench"
 
 # The window over a copy of the 1M-row journal, three starts; a prop1.txt
@@ -124,6 +125,10 @@ printf '%s;\n\r' "Firma =;Bench" "Vystavil =; " "Schvalil =; " "Prevzal =; " \
 for _ in 1 2 3; do
   QT_QPA_PLATFORM=offscreen "$build/mincar-window-start" "$window_dir"
 done
+
+echo
+echo "Keystrokes in the search dialog's filter text beside the journal window, 1M rows (offscreen)"
+QT_QPA_PLATFORM=offscreen "$build/mincar-window-keystroke" "$window_dir"
 
 echo
 "$root/scripts/bench-backup.sh"

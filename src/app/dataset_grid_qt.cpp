@@ -1,5 +1,7 @@
 #include "app/dataset_grid_qt.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -145,6 +147,16 @@ void DatasetGrid::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTableView::keyPressEvent(event);
+}
+
+QModelIndex DatasetGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+  if (cursorAction == MoveEnd && (modifiers & Qt::ControlModifier)) {
+    model_->fetchAll();
+  } else if (cursorAction == MoveDown || cursorAction == MovePageDown || cursorAction == MoveNext) {
+    const int page = viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize());
+    if (currentIndex().row() + page + 1 >= model_->rowCount() && model_->canFetchMore({})) model_->fetchMore({});
+  }
+  return QTableView::moveCursor(cursorAction, modifiers);
 }
 
 void DatasetGrid::deleteWithConfirmation() {

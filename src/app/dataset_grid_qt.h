@@ -32,6 +32,9 @@ class DatasetGrid : public QTableView {
   // Typing into a row that cannot be edited must not jump to another row.
   void keyboardSearch(const QString&) override {}
   void keyPressEvent(QKeyEvent* event) override;
+  // The model learns its rows in steps: a jump to the last row learns them
+  // all first, a move down near the end of the rows known one more step.
+  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
   // Opens the cell's editor again with a refused text, once no box is up.
   void reopenEditor(const QPersistentModelIndex& index, const QString& text, int tries);
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;

@@ -1,10 +1,13 @@
 #include "app/dataset_model.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/error_box_qt.h"
 #include "text/cp1250.h"
@@ -19,15 +22,21 @@ bool isNumber(ledger::FieldType type) {
   return type == ledger::FieldType::Numeric || type == ledger::FieldType::Float;
 }
 
+constexpr std::int64_t kAll = std::numeric_limits<std::int64_t>::max();
+
+int toRows(std::int64_t rows) { return static_cast<int>(std::clamp<std::int64_t>(rows, 0, INT_MAX)); }
+
 }  // namespace
 
 DatasetModel::DatasetModel(ledger::Dataset& dataset, QObject* parent)
     : QAbstractTableModel(parent), dataset_(dataset) {
-  rows_ = countRows();
+  rows_ = firstRows();
   lastState_ = dataset_.state();
+  toldCursor_ = cursorRow();
   subscription_ = dataset_.dataSource().subscribe([this](ledger::DataEvent event) {
     onDataEvent(event);
   });
+  fillLater();
 }
 
 DatasetModel::~DatasetModel() { dataset_.dataSource().unsubscribe(subscription_); }
@@ -118,8 +127,22 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
   return true;
 }
 
+bool DatasetModel::canFetchMore(const QModelIndex& parent) const {
+  if (parent.isValid() || fillFailed_ || !dataset_.active()) return false;
+  // While a row is inserted every row is known already.
+  if (dataset_.state() == ledger::DatasetState::Insert) return false;
+  return !dataset_.allRowsKnown() || dataset_.knownRowCount() > rows_;
+}
+
+void DatasetModel::fetchMore(const QModelIndex& parent) {
+  if (!parent.isValid()) fetchStep(kAll, dataset_.examineStep());
+}
+
+void DatasetModel::fetchAll() { fetchStep(kAll, kAll); }
+
 int DatasetModel::cursorRow() const {
-  if (!dataset_.active()) return -1;
+  // The first row still being looked for is not waited for here.
+  if (!dataset_.active() || dataset_.seekingFirstRow()) return -1;
   const std::int64_t row = dataset_.rowIndex();
   return row < 0 || row >= rows_ ? -1 : static_cast<int>(row);
 }
@@ -175,7 +198,7 @@ bool DatasetModel::appendRow() {
     done = false;
   }
   resyncCount();
-  emit cursorMoved(cursorRow());
+  tellCursor();
   return done;
 }
 
@@ -188,7 +211,7 @@ bool DatasetModel::removeCursorRow() {
     done = false;
   }
   resyncCount();
-  emit cursorMoved(cursorRow());
+  tellCursor();
   return done;
 }
 
@@ -198,15 +221,18 @@ void DatasetModel::onDataEvent(ledger::DataEvent event) {
     switch (event) {
       case ledger::DataEvent::DataSetChanged:
         reread();
-        emit cursorMoved(cursorRow());
+        tellCursor();
         break;
       case ledger::DataEvent::RecordChanged:
         rowChanged(cursorRow());
         break;
       case ledger::DataEvent::Scrolled:
-        // A cursor beyond the rows known is a row that came meanwhile.
-        if (dataset_.rowIndex() >= rows_) resyncCount();
-        emit cursorMoved(cursorRow());
+        // A cursor beyond the rows known (a jump to the last row, a row that
+        // came meanwhile) makes the rows up to it known; after first() it
+        // may still be looking for its row, which the next steps find.
+        resyncCount();
+        tellCursor();
+        fillLater();
         break;
       case ledger::DataEvent::StateChanged: {
         // Only an insert changes the rows shown: its row is shown after the
@@ -225,45 +251,109 @@ void DatasetModel::onDataEvent(ledger::DataEvent event) {
   }
 }
 
-int DatasetModel::countRows() {
+int DatasetModel::knownRows() {
   if (!dataset_.active()) return 0;
-  std::int64_t rows = dataset_.recordCount();
-  if (dataset_.state() == ledger::DatasetState::Insert) ++rows;
-  return rows > INT_MAX ? INT_MAX : static_cast<int>(rows);
+  // The row being inserted stands after the last one: all must be known.
+  if (dataset_.state() == ledger::DatasetState::Insert) return toRows(dataset_.rowIndex() + 1);
+  return toRows(dataset_.knownRowCount());
+}
+
+int DatasetModel::firstRows() {
+  if (!dataset_.active()) return 0;
+  if (dataset_.state() != ledger::DatasetState::Insert) {
+    dataset_.knowRows(kFirstRows, dataset_.examineStep());
+  }
+  // The cursor may stand further on (a new last row, the row after a
+  // deleted one): the rows up to it are learnt too.
+  if (!dataset_.seekingFirstRow()) dataset_.rowIndex();
+  return knownRows();
 }
 
 void DatasetModel::reread() {
+  const Changing changing(changing_);
   beginResetModel();
+  fillFailed_ = false;
   try {
-    rows_ = countRows();
+    rows_ = firstRows();
   } catch (const std::exception& error) {
     rows_ = 0;
+    fillFailed_ = true;
     report(error);
   }
   lastState_ = dataset_.state();
   readErrorShown_ = false;
   endResetModel();
+  fillLater();
 }
 
-void DatasetModel::resyncCount() {
+bool DatasetModel::resyncCount() {
   int rows = rows_;
   try {
-    rows = countRows();
+    // The rows up to the cursor's are known (a walk only that far).
+    if (dataset_.active() && !dataset_.seekingFirstRow()) dataset_.rowIndex();
+    rows = knownRows();
   } catch (const std::exception& error) {
     report(error);
-    return;
+    return false;
   }
   lastState_ = dataset_.state();
-  if (rows == rows_) return;
   if (rows > rows_) {
     // Rows come only at the end: the natural order has no index.
+    const Changing changing(changing_);
     beginInsertRows({}, rows_, rows - 1);
     rows_ = rows;
     endInsertRows();
-  } else {
-    // A row that went may have stood anywhere.
+  } else if (rows < rows_ && dataset_.allRowsKnown()) {
+    // A row that went may have stood anywhere. Fewer rows known than shown
+    // while records remain are rows that the dataset forgot (first() learns
+    // them again), not rows that went.
     reread();
   }
+  return true;
+}
+
+void DatasetModel::fetchStep(std::int64_t wantedRows, std::int64_t records) {
+  // A step that the views ask for while one runs, or while they are told
+  // of a change (their scroll bar moved by it), is left to the next turn:
+  // its rows would come in the middle of the change.
+  if (fetching_ || changing_) {
+    fillLater();
+    return;
+  }
+  if (!canFetchMore({}) || !dataset_.dataSource().enabled() || dataset_.insideCallback()) return;
+  fetching_ = true;
+  try {
+    dataset_.knowRows(wantedRows, records);
+  } catch (const std::exception& error) {
+    fillFailed_ = true;
+    report(error);
+  }
+  if (!resyncCount()) fillFailed_ = true;
+  fetching_ = false;
+  // The first row found by this step is where first() left the cursor.
+  if (cursorRow() != toldCursor_) tellCursor();
+}
+
+void DatasetModel::fillLater(int delayMs) {
+  if (fillScheduled_ || !canFetchMore({})) return;
+  fillScheduled_ = true;
+  QTimer::singleShot(delayMs, this, [this] {
+    fillScheduled_ = false;
+    // Switched off, the source brings a change when it is on again, and
+    // the steps start anew from it.
+    if (!dataset_.dataSource().enabled()) return;
+    if (dataset_.insideCallback()) {
+      fillLater(10);
+      return;
+    }
+    fetchStep(kAll, dataset_.examineStep());
+    fillLater();
+  });
+}
+
+void DatasetModel::tellCursor() {
+  toldCursor_ = cursorRow();
+  emit cursorMoved(toldCursor_);
 }
 
 void DatasetModel::rowChanged(int row) {
@@ -274,8 +364,7 @@ void DatasetModel::rowChanged(int row) {
 }
 
 void DatasetModel::resyncViewsLater() {
-  QMetaObject::invokeMethod(
-      this, [this] { emit cursorMoved(cursorRow()); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this] { tellCursor(); }, Qt::QueuedConnection);
 }
 
 void DatasetModel::report(const std::exception& error) const {

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+
 #include <QAbstractTableModel>
 
 #include "ledger/dataset.h"
@@ -8,6 +10,16 @@ namespace app {
 // A ledger::Dataset as a table model for the grids of the journal, books and
 // movements windows. Rows are read from the dataset when a view asks for
 // them; nothing is copied, so a journal of a million rows opens at once.
+//
+// Rows are learnt in steps, never counted whole on a change (under the
+// search dialog's filter a count is a walk of every record): after a change
+// the first screenful (kFirstRows, within the dataset's examineStep()), then
+// one step of at most examineStep() records per turn of the event loop
+// until every record has been examined, each step's rows added at the end.
+// A change in between starts again from the first row. rowCount() is what
+// is known so far and canFetchMore() says whether more may come; the
+// cursor's row, once the dataset has found it, is among the known rows, and
+// a jump to the last row (fetchAll) learns them all.
 //
 // Edit policy, the one place where it is decided when a change is stored
 // (the toolkit grid's, like QSqlTableModel's OnRowChange):
@@ -40,6 +52,14 @@ class DatasetModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+  bool canFetchMore(const QModelIndex& parent) const override;
+  // One step: at most examineStep() records examined.
+  void fetchMore(const QModelIndex& parent) override;
+  // Every row, however many records it takes: for a jump to the last one.
+  void fetchAll();
+  // Rows the first step after a change looks for: more than a tall window
+  // shows, so that it is full without waiting for the next steps.
+  static constexpr std::int64_t kFirstRows = 100;
 
   // The dataset's cursor row, -1 when there is none.
   int cursorRow() const;
@@ -63,9 +83,17 @@ class DatasetModel : public QAbstractTableModel {
 
  private:
   void onDataEvent(ledger::DataEvent event);
-  int countRows();
+  // The first screenful and the rows up to the cursor's, learnt; returns
+  // the rows to show.
+  int firstRows();
+  // Rows as the dataset knows them, the one being inserted included.
+  int knownRows();
   void reread();       // everything may differ: reset the views
-  void resyncCount();  // rows may have come or gone
+  bool resyncCount();  // rows may have come or gone, or become known; false when it failed
+  void fetchStep(std::int64_t wantedRows, std::int64_t records);
+  void fillLater(int delayMs = 0);
+  // Tells the views where the cursor is, and remembers what it told.
+  void tellCursor();
   void rowChanged(int row);
   void resyncViewsLater();
   void report(const std::exception& error) const;
@@ -74,7 +102,20 @@ class DatasetModel : public QAbstractTableModel {
 
   ledger::Dataset& dataset_;
   int subscription_ = 0;
-  int rows_ = 0;  // as the views were last told; refreshed on the dataset's events
+  int rows_ = 0;  // as the views were last told; refreshed on the dataset's events and by the steps
+  int toldCursor_ = -1;
+  bool fillScheduled_ = false;
+  bool fetching_ = false;
+  bool changing_ = false;  // from begin to the end of telling the views of a change
+  struct Changing {
+    explicit Changing(bool& flag) : flag(flag), was(flag) { flag = true; }
+    ~Changing() { flag = was; }
+    Changing(const Changing&) = delete;
+    Changing& operator=(const Changing&) = delete;
+    bool& flag;
+    bool was;
+  };
+  bool fillFailed_ = false;  // a step failed: no more until the next change
   ledger::DatasetState lastState_ = ledger::DatasetState::Inactive;
   mutable bool readErrorShown_ = false;
   mutable QString queuedError_;

@@ -27,6 +27,10 @@ bool sameLayout(const std::vector<Field>& fields, const Table& table) {
   return true;
 }
 
+constexpr std::int64_t kNoLimit = std::numeric_limits<std::int64_t>::max();
+
+std::int64_t addUpTo(std::int64_t a, std::int64_t b) { return b > kNoLimit - a ? kNoLimit : a + b; }
+
 }  // namespace
 
 const char* Dataset::Impl::rowBytes() {
@@ -34,6 +38,7 @@ const char* Dataset::Impl::rowBytes() {
   if (passRow != nullptr) return passRow;
   if (testing >= 0) return table->record(testing);
   if (pending()) return buffer.data();
+  if (cursor.seeking()) [[unlikely]] settleCursor();
   if (!cursor.onRow()) return nullptr;
   return table->record(cursor.record());
 }
@@ -72,7 +77,62 @@ bool Dataset::Impl::number(const FieldDef& def, int index, int offset, double& o
 }
 
 void Dataset::Impl::ensureRows() {
-  rows.update(table->recordCount(), [this](std::int64_t r) { return shows(r); });
+  try {
+    rows.update(table->recordCount(), [this](std::int64_t r) { return shows(r); });
+  } catch (...) {
+    cursor.stopSeeking();
+    throw;
+  }
+  landSeekingCursor();
+}
+
+bool Dataset::Impl::extendRows(std::int64_t wanted, std::int64_t until) {
+  bool all = false;
+  try {
+    all = rows.extend(table->recordCount(), [this](std::int64_t r) { return shows(r); }, wanted, until);
+  } catch (...) {
+    cursor.stopSeeking();
+    throw;
+  }
+  landSeekingCursor();
+  return all;
+}
+
+void Dataset::Impl::rowsThroughRow(std::int64_t row) {
+  extendRows(addUpTo(std::max<std::int64_t>(row, 0), 1), kNoLimit);
+}
+
+void Dataset::Impl::rowsThroughRecord(std::int64_t record) {
+  if (record >= 0) extendRows(kNoLimit, addUpTo(record, 1));
+}
+
+std::int64_t Dataset::Impl::knowRows(std::int64_t wanted, std::int64_t records) {
+  std::int64_t budget = std::max<std::int64_t>(records, 0);
+  while (budget > 0) {
+    const std::int64_t before = rows.examined();
+    const bool all = extendRows(wanted, addUpTo(before, budget));
+    // A count that shrank meanwhile starts the walk again from the first row.
+    budget -= rows.examined() >= before ? rows.examined() - before : rows.examined();
+    if (!all || rows.size() >= wanted) break;
+    // Every record examined: rows that others appended meanwhile count too.
+    if (!refresh(false)) break;
+  }
+  landSeekingCursor();
+  return rows.size();
+}
+
+void Dataset::Impl::landSeekingCursor() {
+  if (!cursor.seeking()) return;
+  if (rows.size() > 0) {
+    cursor.placeOnFirst(rows.recordAt(0));
+  } else if (rows.examined() >= table->recordCount()) {
+    cursor.placeOnFirst(-1);
+  }
+}
+
+void Dataset::Impl::settleCursor() {
+  if (!cursor.seeking() || !table || filtering || inPass) return;
+  extendRows(1, kNoLimit);
 }
 
 void Dataset::Impl::setState(DatasetState state) {
@@ -143,18 +203,11 @@ void Dataset::Impl::closeQuietly() noexcept {
 void Dataset::Impl::moveFirst(DataEvent event) {
   const bool changed = refresh(true);
   rows.forget();
-  cursor.leaveRow();
-  std::int64_t found = -1;
-  const std::int64_t count = table->recordCount();
-  for (std::int64_t r = 0; r < count; ++r) {
-    const bool shown = shows(r);
-    rows.observe(r, shown);
-    if (shown) {
-      found = r;
-      break;
-    }
-  }
-  cursor.placeOnFirst(found);
+  // A step of records at most: a filter that takes no row would otherwise
+  // walk every record before first() returns. The walk goes on as the rows
+  // are learnt, or when the cursor is needed.
+  cursor.seekFirst();
+  extendRows(1, owner.examineStep_);
   notify(changed ? DataEvent::DataSetChanged : event);
 }
 
@@ -167,6 +220,7 @@ void Dataset::Impl::first() {
 void Dataset::Impl::next() {
   checkCallable();
   storePending();
+  if (cursor.seeking()) [[unlikely]] settleCursor();
   if (!cursor.onRow()) {
     cursor.placeAfterLast();
     return;
@@ -187,6 +241,7 @@ void Dataset::Impl::next() {
 void Dataset::Impl::prior() {
   checkCallable();
   storePending();
+  settleCursor();
   if (!cursor.onRow()) {
     cursor.placeBeforeFirst();
     return;
@@ -224,7 +279,7 @@ void Dataset::Impl::last() {
 void Dataset::Impl::moveTo(std::int64_t row) {
   checkCallable();
   storePending();
-  ensureRows();
+  rowsThroughRow(row);
   if (rows.size() == 0) {
     cursor.empty();
   } else {
@@ -236,7 +291,7 @@ void Dataset::Impl::moveTo(std::int64_t row) {
 bool Dataset::Impl::gotoRecord(std::int64_t record) {
   checkCallable();
   storePending();
-  ensureRows();
+  rowsThroughRecord(record);
   const std::int64_t row = rows.rowOf(record);
   if (record < 0 || row >= rows.size() || rows.recordAt(row) != record) return false;
   cursor.placeOn(record);
@@ -264,6 +319,7 @@ void Dataset::Impl::settleAfterRemoval(std::int64_t removed) {
 void Dataset::Impl::append() {
   checkCallable();
   storePending();
+  settleCursor();
   beforeInsert = cursor.position();
   buffer.assign(static_cast<std::size_t>(table->recordLength()), ' ');
   changedBuffer();
@@ -285,6 +341,7 @@ void Dataset::Impl::append() {
 void Dataset::Impl::edit() {
   checkCallable();
   if (pending()) return;
+  settleCursor();
   if (!cursor.onRow()) {
     append();  // as the toolkit does on an empty dataset
     return;
@@ -316,7 +373,9 @@ void Dataset::Impl::post() {
     cursor.placeOn(record);
     buffer.clear();
     changedBuffer();
-    if (rows.known()) {
+    // Rows known to the end take the new one; rows known in part learn it
+    // when their walk comes to it.
+    if (rows.known() && rows.examined() >= record) {
       try {
         ensureRows();
       } catch (...) {
@@ -359,6 +418,7 @@ void Dataset::Impl::remove() {
     cancel();  // the new row was never stored
     return;
   }
+  settleCursor();
   if (!cursor.onRow()) throw componentError(messages::kEmptyDataset);
   const bool editing = owner.state_ == DatasetState::Edit;  // holds the row lock already
   if (!editing && !table->tryLockRow(cursor.record())) throw RowLockedError(table->shownPath());
@@ -397,16 +457,21 @@ std::int64_t Dataset::Impl::rowIndex() {
     ensureRows();
     return rows.size();
   }
+  settleCursor();
   if (!cursor.onRow()) return -1;
-  ensureRows();
+  rowsThroughRecord(cursor.record());
   return rows.rowOf(cursor.record());
 }
 
 const char* Dataset::Impl::bytesAt(std::int64_t row) {
   checkCallable();
-  ensureRows();
-  if (owner.state_ == DatasetState::Insert && row == rows.size()) return buffer.data();
-  if (row < 0 || row >= rows.size()) return nullptr;
+  if (owner.state_ == DatasetState::Insert) {
+    ensureRows();
+    if (row == rows.size()) return buffer.data();
+  }
+  if (row < 0) return nullptr;
+  rowsThroughRow(row);
+  if (row >= rows.size()) return nullptr;
   const std::int64_t record = rows.recordAt(row);
   if (owner.state_ == DatasetState::Edit && record == cursor.record()) return buffer.data();
   return table->record(record);
@@ -607,12 +672,22 @@ void Dataset::first() { impl_->first(); }
 void Dataset::next() { impl_->next(); }
 void Dataset::prior() { impl_->prior(); }
 void Dataset::last() { impl_->last(); }
-bool Dataset::eof() const { return !impl_->table || impl_->cursor.eof(); }
-bool Dataset::bof() const { return !impl_->table || impl_->cursor.bof(); }
+bool Dataset::eof() const {
+  if (!impl_->table) return true;
+  impl_->settleCursor();
+  return impl_->cursor.eof();
+}
+
+bool Dataset::bof() const {
+  if (!impl_->table) return true;
+  impl_->settleCursor();
+  return impl_->cursor.bof();
+}
 
 bool Dataset::isEmpty() const {
   if (!impl_->table) return true;
   if (state_ == DatasetState::Insert) return false;
+  impl_->settleCursor();
   return !impl_->cursor.onRow();
 }
 
@@ -631,6 +706,26 @@ std::int64_t Dataset::recordCount() {
   impl_->ensureRows();
   return impl_->rows.size();
 }
+
+std::int64_t Dataset::knownRowCount() const { return impl_->table ? impl_->rows.size() : 0; }
+
+bool Dataset::allRowsKnown() const {
+  return !impl_->table || impl_->rows.examined() >= impl_->table->recordCount();
+}
+
+std::int64_t Dataset::knowRows(std::int64_t rows, std::int64_t records) {
+  impl_->checkCallable();
+  return impl_->knowRows(rows, records);
+}
+
+void Dataset::setExamineStep(std::int64_t records) {
+  if (records < 1) {
+    throw impl_->componentError(mincar::fill(messages::kExamineStepTooSmall, {std::to_string(records)}));
+  }
+  examineStep_ = records;
+}
+
+bool Dataset::seekingFirstRow() const { return impl_->table && impl_->cursor.seeking(); }
 
 void Dataset::setFiltered(bool on) {
   if (on == filtered_) return;
@@ -655,7 +750,11 @@ std::int64_t Dataset::rowIndex() const { return impl_->rowIndex(); }
 
 void Dataset::moveTo(std::int64_t row) { impl_->moveTo(row); }
 
-std::int64_t Dataset::recordNumber() const { return impl_->table ? impl_->cursor.record() : -1; }
+std::int64_t Dataset::recordNumber() const {
+  if (!impl_->table) return -1;
+  impl_->settleCursor();
+  return impl_->cursor.record();
+}
 
 bool Dataset::gotoRecord(std::int64_t record) { return impl_->gotoRecord(record); }
 

@@ -188,6 +188,39 @@ class Dataset {
   // table's row count, so rows that other processes appended count.
   std::int64_t recordCount();
 
+  // For a grid that learns its rows in steps instead of counting them all
+  // (a walk of every record under the filter) after every change. Rows are
+  // numbered as recordCount() numbers them; a row being inserted is not
+  // among them.
+  //  - knownRowCount(): the rows known so far from the first one on, with
+  //    no record examined;
+  //  - allRowsKnown(): every record has been examined, so knownRowCount()
+  //    is what recordCount() said when the count was last reread;
+  //  - knowRows(): examines records on from the last one examined until
+  //    `rows` rows are known, `records` more records have been examined or
+  //    every record has; once every record has, rereads the table's count
+  //    as recordCount() does and goes on with what others appended, in the
+  //    same budget. Returns knownRowCount().
+  // The rows are forgotten and learnt again from the first one by every
+  // first() (setFiltered, refilter and open included). The positional
+  // calls below walk only as far as the row they need.
+  std::int64_t knownRowCount() const;
+  bool allRowsKnown() const;
+  std::int64_t knowRows(std::int64_t rows, std::int64_t records);
+
+  // The most records that first() (and with it setFiltered, refilter and
+  // open) examines looking for the first shown row. When none of them is
+  // shown, first() returns with the cursor seeking (seekingFirstRow()): it
+  // lands on the first row that knowRows() or any walk of the rows finds,
+  // or at once, walking on as far as it takes, when something needs it
+  // (eof(), a field's value, next(), rowIndex() ...). A filter callback's
+  // failure may so come from that later call. Also the step a grid's
+  // knowRows() takes. At least 1.
+  static constexpr std::int64_t kDefaultExamineStep = 32768;
+  void setExamineStep(std::int64_t records);
+  std::int64_t examineStep() const { return examineStep_; }
+  bool seekingFirstRow() const;
+
   // Passes over one column of every row that a walk from the first row
   // visits (deleted rows skipped, the filter honoured), in natural order:
   // what a walk with first() and next() would do, without its cost per row.
@@ -225,7 +258,8 @@ class Dataset {
 
   // Positional access for grid models. Rows are numbered 0.. recordCount()-1
   // in walk order; rowIndex() is the cursor's row (-1 when empty; in insert
-  // state the row being inserted, recordCount()).
+  // state the row being inserted, recordCount(), which needs every record
+  // examined). Each examines records only as far as the row it needs.
   std::int64_t rowIndex() const;
   void moveTo(std::int64_t row);
   // The physical record under the cursor (-1 when there is none). Unlike a
@@ -253,6 +287,7 @@ class Dataset {
   bool exclusive_ = false;
   bool readOnly_ = false;
   bool filtered_ = false;
+  std::int64_t examineStep_ = kDefaultExamineStep;
   DatasetState state_ = DatasetState::Inactive;
   std::vector<Field> fields_;
   DataSource source_;

@@ -13,6 +13,11 @@ class Cursor {
   bool bof() const { return bof_; }
   bool onRow() const { return record_ >= 0; }
   std::uint64_t moves() const { return moves_; }
+  // first() has not found its row yet: it examined a step of records and
+  // found none shown. The cursor lands on the first row that a walk of the
+  // rows finds, or on nothing when the walk ends without one; until then it
+  // has no row and its end flags say nothing.
+  bool seeking() const { return seeking_; }
 
   // No row: a closed or empty dataset.
   void empty() { set(-1, true, true); }
@@ -26,6 +31,12 @@ class Cursor {
   // for its landing row, so that a filter callback asking sees none; the
   // flags keep what they said until the cursor lands.
   void leaveRow() { setRecord(-1); }
+  void seekFirst() {
+    setRecord(-1);
+    seeking_ = true;
+  }
+  // The walk to the first row failed: no row, as after a failed first().
+  void stopSeeking() { seeking_ = false; }
 
   // Where a cursor stood, to go back to it (a cancelled append).
   struct Position {
@@ -68,6 +79,7 @@ class Cursor {
     setRecord(record);
     eof_ = eof;
     bof_ = bof;
+    seeking_ = false;
   }
   void setRecord(std::int64_t record) {
     record_ = record;
@@ -77,6 +89,7 @@ class Cursor {
   std::int64_t record_ = -1;
   bool eof_ = true;
   bool bof_ = true;
+  bool seeking_ = false;
   std::uint64_t moves_ = 0;
   std::int64_t passLast_ = -1;
   std::int64_t passVisited_ = 0;

@@ -102,7 +102,19 @@ struct Dataset::Impl {
 
   void changedBuffer() { ++rowVersion; }
 
+  // The rows, known from the first one on only as far as asked: every row;
+  // rows 0..row (or all there are); every record up to this one examined.
   void ensureRows();
+  void rowsThroughRow(std::int64_t row);
+  void rowsThroughRecord(std::int64_t record);
+  // Walks on (see VisibleRows::extend); true when every record is examined.
+  bool extendRows(std::int64_t rows, std::int64_t until);
+  std::int64_t knowRows(std::int64_t rows, std::int64_t records);
+  // A seeking cursor lands once the rows tell where the first one is.
+  void landSeekingCursor();
+  // A seeking cursor lands now, walking on as far as it takes; not while a
+  // callback runs, which sees the cursor as the walk left it.
+  void settleCursor();
 
   mincar::Error componentError(std::string_view text) const {
     return mincar::Error(owner.name_ + ": " + std::string(text));

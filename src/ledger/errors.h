@@ -43,6 +43,7 @@ inline constexpr std::string_view kClosedDataset = "Cannot perform this operatio
 inline constexpr std::string_view kInsideFilter = "Cannot perform this operation inside the filter callback";
 inline constexpr std::string_view kInsidePass = "Cannot perform this operation inside a pass over a column";
 inline constexpr std::string_view kFieldIndexOutOfRange = "Field index %d out of range";
+inline constexpr std::string_view kExamineStepTooSmall = "A step must examine at least one record, not %d";
 // Damage and file failures.
 inline constexpr std::string_view kFileCut = "the file is shorter than its header says; another program may have cut it";
 inline constexpr std::string_view kLayoutChanged = "another program has changed the table's layout; open it again";

@@ -8,8 +8,9 @@ namespace ledger {
 // and no deleted rows row i is record i and nothing is kept; otherwise the
 // record numbers, 4 bytes a row. Dropped at the start of every walk from the
 // first row (other users may have deleted rows, the filter may see other
-// criteria) and built again by that walk as it goes, or on first use; rows
-// that others append are examined as they come.
+// criteria) and built again by that walk as it goes, or on first use, only
+// as far as the rows asked for (a grid learns its rows in steps); rows that
+// others append are examined as they come.
 class VisibleRows {
  public:
   void forget();
@@ -37,6 +38,26 @@ class VisibleRows {
       throw;
     }
   }
+
+  // Goes on from the last record examined, in a table of `count` records,
+  // until `rows` rows are known or the records before `until` have been
+  // examined, whichever comes first: a walk that a grid takes in steps.
+  // True when every record has been examined.
+  template <class Visible>
+  bool extend(std::int64_t count, Visible visible, std::int64_t rows, std::int64_t until) {
+    if (count < examined_) forget();
+    const std::int64_t stop = until < count ? until : count;
+    try {
+      while (examined_ < stop && size() < rows) observe(examined_, visible(examined_));
+    } catch (...) {
+      forget();
+      throw;
+    }
+    return examined_ >= count;
+  }
+
+  // Records examined so far, from the first one on.
+  std::int64_t examined() const { return examined_; }
 
   std::int64_t size() const {
     return kind_ == Kind::Indexed ? static_cast<std::int64_t>(records_.size()) : examined_;
