@@ -160,7 +160,7 @@ QModelIndex DatasetGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModif
 }
 
 void DatasetGrid::deleteWithConfirmation() {
-  if (model_->rowCount() == 0) {
+  if (model_->showsNoRows()) {
     // The engine's own refusal, as the delete on an empty table gives it.
     model_->removeCursorRow();
     return;

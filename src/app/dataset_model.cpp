@@ -140,6 +140,11 @@ void DatasetModel::fetchMore(const QModelIndex& parent) {
 
 void DatasetModel::fetchAll() { fetchStep(kAll, kAll); }
 
+bool DatasetModel::showsNoRows() {
+  if (rows_ == 0 && canFetchMore({})) fetchStep(1, kAll);
+  return rows_ == 0;
+}
+
 int DatasetModel::cursorRow() const {
   // The first row still being looked for is not waited for here.
   if (!dataset_.active() || dataset_.seekingFirstRow()) return -1;

@@ -57,6 +57,10 @@ class DatasetModel : public QAbstractTableModel {
   void fetchMore(const QModelIndex& parent) override;
   // Every row, however many records it takes: for a jump to the last one.
   void fetchAll();
+  // True when no row is shown at all. Rows still to come are looked for
+  // first: a filter whose first match lies beyond the records examined so
+  // far is no empty table.
+  bool showsNoRows();
   // Rows the first step after a change looks for: more than a tall window
   // shows, so that it is full without waiting for the next steps.
   static constexpr std::int64_t kFirstRows = 100;

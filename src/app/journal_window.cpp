@@ -309,10 +309,13 @@ void JournalWindow::createClientArea() {
     // another copy edits is refused before the value is typed.
     connect(edit, &QLineEdit::textEdited, this,
             [this, edit, column = wanted.column](const QString& typed) {
-      if (model_->rowCount() > 0) {
+      const bool showedNoRow = model_->cursorRow() < 0;
+      if (!model_->showsNoRows()) {
         const int row = model_->cursorRow();
         const int cursor = edit->cursorPosition();
-        if (model_->beginEdit(row)) {
+        // Typed while the first row was still being looked for: the box
+        // stood for no row, so the key is not put into the row now found.
+        if (!showedNoRow && model_->beginEdit(row)) {
           // Beginning the edit rereads the row, and the strip is refilled
           // from it: what is being typed stays.
           if (edit->text() != typed) {

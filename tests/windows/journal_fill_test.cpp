@@ -146,6 +146,24 @@ class JournalFillTest : public QObject {
     checkShownRows();
   }
 
+  // Typing into the strip while the first match is still being looked for
+  // is no typing into an empty journal: no row is begun, the row found is
+  // shown, and nothing is written into it.
+  void typingIntoTheStripWhileTheFirstMatchIsSoughtBeginsNoRow() {
+    type(QStringLiteral("3000"));
+    QVERIFY(journal().seekingFirstRow());
+    QCOMPARE(model().rowCount(), 0);
+    auto* text = window().findChild<QLineEdit*>(QStringLiteral("DBEdit2"));
+    text->setFocus();
+    QTest::keyClicks(text, "x");
+    QCOMPARE(journal().state(), ledger::DatasetState::Browse);
+    QCOMPARE(model().rowCount(), 1);
+    QCOMPARE(idAt(0), kRows);
+    QCOMPARE(text->text(), QStringLiteral("Nákup č. 3000"));
+    journal().setFiltered(false);
+    QCOMPARE(journal().recordCount(), std::int64_t{kRows});
+  }
+
   void aTextThatMatchesNoRowEndsWithNoRowsWithoutBlocking() {
     type(QStringLiteral("xyz"));
     // The keystroke returned after a step or two, with nothing found yet.
