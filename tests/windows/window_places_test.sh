@@ -37,7 +37,11 @@ sleep 1
 mincar=$!
 trap 'kill "$mincar" "$wm" 2>/dev/null || true' EXIT
 
-journal="$(timeout 20 xdotool search --sync --onlyvisible --name '^Mincar$' | head -1)"
+journal="$(timeout 60 xdotool search --sync --onlyvisible --name '^Mincar$' | head -1)" || true
+if [[ -z "$journal" ]]; then
+  echo "FAIL: the journal window did not open within 60 s"
+  exit 1
+fi
 sleep 1
 # The user's way: the shortcuts of the lists and the calendar, and the
 # printing menu's "Tisk knihy" for the search dialog.
