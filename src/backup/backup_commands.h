@@ -44,9 +44,23 @@ std::string WithBackupExtension(const std::string& chosen);
 std::filesystem::path SaveBackupTo(app::Ledger& ledger, const std::filesystem::path& chosen,
                                    ledger::TableRewrite::FileMaker create = ledger::createPosixFile);
 
+// The folder of the backups Mincar writes by itself: data/zalohy/.
+std::filesystem::path AutomaticBackupFolder(const app::Ledger& ledger);
+
+// "pred_obnovou_" + the date as DefaultBackupName writes it + "_HHMMSS.txu":
+// pred_obnovou_7_12_2026_153012.txu.
+std::string BeforeRestoreName(const text::Date& day, int hour, int minute, int second,
+                              const text::Regional& regional);
+
 // RestoreBackup from step 3 on: "Start obnovení ze zalohy...", then the
-// restore of LoadAllTables. A file that cannot be opened fails with
-// "Cannot open file %s" and leaves the status line as it is.
-void RestoreBackupFrom(app::Ledger& ledger, const std::filesystem::path& chosen, const RestoreFiles& files = {});
+// restore of LoadAllTables. Once the file is checked and the tables are
+// this process's alone, the tables as they are are written into
+// data/zalohy/pred_obnovou_....txu (a new name, never over an older one);
+// when that cannot be written the restore does not start. The status line
+// ends with that file's name, so a restore from the wrong file can itself be
+// undone. Returns the file. A file that cannot be opened fails with "Cannot
+// open file %s" and leaves the status line as it is.
+std::filesystem::path RestoreBackupFrom(app::Ledger& ledger, const std::filesystem::path& chosen,
+                                        const RestoreFiles& files = {});
 
 }  // namespace backup

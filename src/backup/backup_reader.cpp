@@ -404,6 +404,7 @@ void LoadAllTables(const fs::path& file, app::Ledger& ledger, const RestoreFiles
 
   // 2.
   ExclusiveUse exclusive(ledger);
+  if (files.beforeChange) files.beforeChange();
 
   // 3. The new tables, each with the layout its file has; a conversion that
   //    fails here (the file or a layout changed since step 1) still leaves

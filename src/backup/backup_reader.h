@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,9 @@ SectionCounts CheckBackup(BackupLines& in, const std::array<RecordLayout, 3>& la
 // How the restore makes its new tables; tests stand faulty files in here.
 struct RestoreFiles {
   ledger::TableRewrite::FileMaker create = ledger::createPosixFile;
+  // Run once the file is checked and the tables are this process's alone,
+  // before anything changes: a failure here ends the restore untouched.
+  std::function<void()> beforeChange;
 };
 
 // The restore: journal, movements list and books list replaced by the
@@ -61,6 +65,7 @@ struct RestoreFiles {
 //    does not read through whole changes nothing.
 // 2. All three tables are taken for exclusive use; when another user has
 //    any of them open, the engine's refusal is thrown and nothing changes.
+//    Then files.beforeChange runs.
 // 3. Each new table is written beside its old one and renamed over it, the
 //    journal first: a crash at any moment leaves each table either as it
 //    was or as restored.

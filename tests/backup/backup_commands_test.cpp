@@ -82,13 +82,64 @@ TEST_F(Commands, SavingUnderTheNameOfAnExistingBackupReplacesIt) {
             testing_support::readFile(sourceFile("tests/backup/golden/example.txu")));
 }
 
-TEST_F(Commands, RestoringShowsItsStartAndThenEverySectionsCount) {
+TEST(BackupNames, TheCopyBeforeARestoreIsNamedByTheDayAndTheSecond) {
+  EXPECT_EQ(backup::BeforeRestoreName({2026, 12, 7}, 15, 30, 12, text::Regional::czech()),
+            "pred_obnovou_7_12_2026_153012.txu");
+  EXPECT_EQ(backup::BeforeRestoreName({2026, 1, 5}, 0, 0, 0, text::Regional{"yyyy-MM-dd", '.'}),
+            "pred_obnovou_2026-01-05_000000.txu");
+}
+
+TEST_F(Commands, RestoringShowsItsStartEverySectionsCountAndWhereTheTablesWereKept) {
   const fs::path file = backup::SaveBackupTo(open_->ledger, dir_ / "z.txu");
   open_->status.texts.clear();
-  backup::RestoreBackupFrom(open_->ledger, file);
+  const fs::path kept = backup::RestoreBackupFrom(open_->ledger, file);
+  EXPECT_EQ(kept.parent_path(), dir_ / "data" / "zalohy");
   EXPECT_EQ(open_->status.texts,
             (std::vector<std::string>{cz("Start obnovení ze zalohy..."), "Table has 1 records", "Table has 2 records",
-                                      "Table has 1 records"}));
+                                      "Table has 1 records", cz("Data před obnovou uložena do ") + kept.string()}));
+}
+
+// A restore from the wrong file is undone by restoring the copy taken
+// before it: the tables come back byte for byte.
+TEST_F(Commands, ARestoreFromTheWrongFileIsUndoneByTheCopyTakenBeforeIt) {
+  // The wrong file: the journal with one row more.
+  open_->ledger.newJournalRow();
+  open_->ledger.journal().post();
+  const fs::path wrong = backup::SaveBackupTo(open_->ledger, dir_ / "wrong.txu");
+  open_->ledger.journal().last();
+  open_->ledger.deleteJournalRow();
+  const fs::path right = backup::SaveBackupTo(open_->ledger, dir_ / "right.txu");
+  // Tables as a restore writes them, so that a second restore can match
+  // every byte of them.
+  backup::RestoreBackupFrom(open_->ledger, right);
+  std::vector<std::string> before;
+  for (const char* table : {"peden.dbf", "books.dbf", "moves.dbf"}) {
+    before.push_back(testing_support::readFile(dir_ / "data" / table));
+  }
+  const fs::path kept = backup::RestoreBackupFrom(open_->ledger, wrong);
+  EXPECT_NE(testing_support::readFile(dir_ / "data" / "peden.dbf"), before[0]);
+  const fs::path second = backup::RestoreBackupFrom(open_->ledger, kept);
+  EXPECT_NE(second, kept);
+  int i = 0;
+  for (const char* table : {"peden.dbf", "books.dbf", "moves.dbf"}) {
+    EXPECT_EQ(testing_support::readFile(dir_ / "data" / table), before[i++]) << table;
+  }
+}
+
+TEST_F(Commands, WhenTheCopyCannotBeWrittenTheRestoreDoesNotStart) {
+  const fs::path file = backup::SaveBackupTo(open_->ledger, dir_ / "z.txu");
+  testing_support::writeFile(dir_ / "data" / "zalohy", "a file where the folder should be");
+  const std::string journal = testing_support::readFile(dir_ / "data" / "peden.dbf");
+  try {
+    backup::RestoreBackupFrom(open_->ledger, file);
+    ADD_FAILURE() << "the restore ran without its copy";
+  } catch (const mincar::Error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot create folder " + (dir_ / "data" / "zalohy").string() + ": not a folder");
+  }
+  EXPECT_EQ(testing_support::readFile(dir_ / "data" / "peden.dbf"), journal);
+  EXPECT_EQ(open_->ledger.journal().state(), ledger::DatasetState::Browse);
+  EXPECT_TRUE(open_->ledger.journal().active());
 }
 
 }  // namespace

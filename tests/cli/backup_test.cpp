@@ -58,16 +58,24 @@ TEST_F(CliBackup, ARelativeNameIsTakenFromTheCurrentFolder) {
   EXPECT_EQ(testing_support::readFile(dir_ / "elsewhere" / "b.txu"), golden());
 }
 
-TEST_F(CliBackup, RestoresAFileAndReportsTheLastSectionsCount) {
+TEST_F(CliBackup, RestoresAFileAndNamesTheCopyTakenBeforeWhichUndoesIt) {
   ASSERT_EQ(cli({"backup", (dir_ / "z.txu").string()}).exitCode, 0);
   ASSERT_EQ(cli({"add-row", "--text", "navíc"}).exitCode, 0);
   ASSERT_EQ(cli({"delete", "books", "1"}).exitCode, 0);
+  const std::string journalBefore = cli({"list", "journal"}).out;
   const auto r = cli({"restore", (dir_ / "z.txu").string()});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.err, "Table has 1 records\n");
+  // The last status text names the copy of the tables taken before.
+  const std::string prefix = "Data před obnovou uložena do " + (dir_ / "data" / "zalohy").string() + "/pred_obnovou_";
+  ASSERT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
+  const fs::path kept = r.err.substr(r.err.find(" do ") + 4, r.err.size() - r.err.find(" do ") - 5);
+  ASSERT_TRUE(fs::exists(kept)) << kept;
   EXPECT_EQ(cli({"list", "journal"}).out, "1;1;2;12.9.2004;Nákup: potraviny; ;350,5;-350,5;\n");
   EXPECT_EQ(cli({"list", "books"}).out, "1;Hotovost;-350,5;\n");
   EXPECT_EQ(cli({"list", "moves"}).out, "1;Příjem;\n2;Nákup;\n");
+  // And that copy undoes the restore.
+  ASSERT_EQ(cli({"restore", kept.string()}).exitCode, 0);
+  EXPECT_EQ(cli({"list", "journal"}).out, journalBefore);
 }
 
 TEST_F(CliBackup, AFileThatDoesNotReadThroughExitsOneWithWhereAndChangesNothing) {
