@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -184,27 +185,36 @@ TEST_F(CliImport, ACsvStatementInUtf8AndInWindows1250) {
   EXPECT_EQ(columns.out, "added 1, skipped 0\n");
 }
 
-// Another copy appends rows by the same rule while a long statement comes in:
-// every number stays unique and nothing is lost.
+// Another copy appends rows by the same rule for as long as a long statement
+// comes in: every number stays unique and nothing is lost.
 TEST_F(CliImport, AnotherCopyAppendingMeanwhileGetsNumbersOfItsOwn) {
+  constexpr int kMovements = 6000;
   std::vector<std::string> records = {gpcHeader(0, 0, 0, 0)};
-  for (int i = 0; i < 1500; ++i) {
+  for (int i = 0; i < kMovements; ++i) {
     records.push_back(gpcItem(100 + i, i % 2 ? '1' : '2', "011226", "P" + std::to_string(i)));
   }
   const std::string file = write("v.gpc", gpc(records));
   testing_support::RunResult imported;
-  std::thread import([&] { imported = cli({"import", file, "--book", "1"}); });
+  std::atomic<bool> done{false};
+  std::thread import([&] {
+    imported = cli({"import", file, "--book", "1"});
+    done = true;
+  });
   int added = 0;
-  for (int i = 0; i < 15; ++i) {
+  int whileImporting = 0;
+  for (int i = 0; i < 200 && (i < 2 || !done); ++i) {
+    const bool before = !done;
     const auto r = cli({"add-row", "--book", "1", "--text", "peer"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     if (r.exitCode == 0) ++added;
+    if (before && !done) ++whileImporting;
   }
   import.join();
   ASSERT_EQ(imported.exitCode, 0) << imported.err;
-  EXPECT_EQ(imported.out.substr(0, 22), "added 1500, skipped 0\n");
+  EXPECT_EQ(imported.out.substr(0, 22), "added 6000, skipped 0\n");
+  EXPECT_GT(whileImporting, 0);
   const auto rows = journal();
-  ASSERT_EQ(rows.size(), 1500u + added);
+  ASSERT_EQ(rows.size(), static_cast<size_t>(kMovements + added));
   std::set<double> ids;
   for (const auto& row : rows) ids.insert(std::get<double>(row[J::ID]));
   EXPECT_EQ(ids.size(), rows.size());
