@@ -240,8 +240,16 @@ Statement parseCsv(std::string_view bytes, std::string_view fileName,
     if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.remove_prefix(kUtf8Bom.size());
     try {
       text = text::toCp1250(bytes);
-    } catch (const mincar::Error& e) {
-      throw mincar::Error(mincar::fill("File %s: %s", {fileName, e.what()}));
+    } catch (const mincar::Error&) {
+      // The line that holds what Windows-1250 cannot, named as every error.
+      forEachLine(bytes, [&](int number, std::string_view line) {
+        try {
+          text::toCp1250(line);
+        } catch (const mincar::Error& e) {
+          throw mincar::Error(mincar::fill("File %s, line %s: %s", {fileName, std::to_string(number), e.what()}));
+        }
+      });
+      throw;
     }
   } else {
     text = std::string(bytes);

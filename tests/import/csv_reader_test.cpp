@@ -77,6 +77,8 @@ TEST(CsvReader, RefusesTheWholeFileNamingLineAndField) {
       {"Kdy;Kolik\n1.12.2026;1\n",
        "File v.csv, line 1: no columns 'Datum' and 'Objem' (or '" + cz("Částka") + "'); name them with --columns"},
       {"", "File v.csv holds no statement lines"},
+      {"Datum;Objem;VS\n1.12.2026;1;\n2.12.2026;2;k\xE2\x82\xAC\xF0\x9F\x98\x80\n",
+       "File v.csv, line 3: Character U+1F600 cannot be stored in Windows-1250"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(errorOf([&] { bank::parseCsv(c.file, "v.csv", std::nullopt, kCzech); }), c.message);
