@@ -81,10 +81,9 @@ const Verb kVerbs[] = {
      "Protiúčet, Název protiúčtu, Zpráva pro příjemce, VS, Poznámka);\n"
      "--columns names them by number from 1 instead, e.g.\n"
      "  --columns date=1,amount=3,name=4,message=5,vs=6,note=7\n"
-     "(date and amount needed; a negative amount is money out; no header\n"
-     "line is skipped when every column is given this way and the first\n"
-     "line's date cell is a date). --dry-run prints what would be added and\n"
-     "skipped and changes nothing",
+     "(date and amount needed; a negative amount is money out; a first line\n"
+     "whose date cell is no date is a header and skipped). --dry-run prints\n"
+     "what would be added and skipped and changes nothing",
      {.options = {{"--book"}, {"--move"}, {"--format"}, {"--columns"}, {"--dry-run", Takes::Nothing}},
       .unknown = UnknownOptions::Dash,
       .wordLimit = WordLimit{1, "import takes one FILE, not '%s' too"}},

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -9,13 +10,18 @@
 namespace bank {
 
 std::string readStatementFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    throw mincar::Error(mincar::fill("Cannot open file %s", {text::pathText(file)}));
+  // A folder opens as a stream on Linux and fails only on reading.
+  std::error_code ec;
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(file, ec) || std::filesystem::is_fifo(file, ec)) {
+    in.open(file, std::ios::binary);
   }
-  return bytes;
+  if (!in.is_open() || !in) throw mincar::Error(mincar::fill("Cannot open file %s", {text::pathText(file)}));
+  try {
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    throw mincar::Error(mincar::fill("Cannot read file %s", {text::pathText(file)}));
+  }
 }
 
 }  // namespace bank
