@@ -135,34 +135,93 @@ void Ledger::Table1NewRecord(Dataset& journal) {
   //    whoever turned it off switches the source on when done.
   ledger::DataSource::Quiet quiet(journal.dataSource());
   if (!RefreshAfterNewRecord) journal.dataSource().setEnabled(false);
-  {
-    // No other copy numbers a row between our store and our number.
-    ledger::NumberingLock numbering(journal);
-    // 2. Stored at once, as the physical last row.
-    journal.post();
-    const std::int64_t stored = journal.recordNumber();
+  if (batch_) {
+    // The batch holds the numbering lock and knows the highest number: no
+    // other copy can have numbered a row since.
+    numberJournalRow(journal, [this] { return batch_->highest; });
+    return;
+  }
+  // No other copy numbers a row between our store and our number.
+  ledger::NumberingLock numbering(journal);
+  numberJournalRow(journal, [&journal] {
     // 3. Every row counts for the number; the filter stays off afterwards.
     journal.setFiltered(false);
     // 4. The walk ends on the last row, the one just stored.
-    const double highest = ledger::MaxFieldValue(journal, col::ID);
-    returnToStoredRow(journal, stored);
-    // 5.
-    editStoredRow(journal);
-    // 6.
-    journal.field(col::ID).setAsFloat(ledger::NextRowNumber(highest));
-    // 7. Through the short-date text, as the calendar hands its date over.
-    journal.field(col::DATUM).setAsString(calendarDateText());
-    // 8.
-    status_.show(kNewRecordAppended);
-    // 9. The current book and movement; the journal's TEXT column cuts the name.
-    stampFromList(journal.field(col::IDK), books_, ledger::books::ID);
-    stampFromList(journal.field(col::IDM), moves_, ledger::moves::ID);
-    stampFromList(journal.field(col::TEXT), moves_, ledger::moves::TEXT);
-    // 10. Stored in place. Alone, the row is the last one and moving there
-    //     would store it the same way; with others appending, the last row
-    //     may be theirs and the cursor must stay on ours.
-    journal.post();
+    return ledger::MaxFieldValue(journal, col::ID);
+  });
+}
+
+void Ledger::numberJournalRow(Dataset& journal, const std::function<double()>& highestNow) {
+  namespace col = ledger::journal;
+  // 2. Stored at once, as the physical last row.
+  journal.post();
+  const std::int64_t stored = journal.recordNumber();
+  if (batch_) batch_->stored.push_back(stored);
+  // 3. and 4.
+  const double highest = highestNow();
+  returnToStoredRow(journal, stored);
+  // 5.
+  editStoredRow(journal);
+  // 6.
+  const double number = ledger::NextRowNumber(highest);
+  journal.field(col::ID).setAsFloat(number);
+  if (batch_) batch_->highest = number;
+  // 7. Through the short-date text, as the calendar hands its date over.
+  journal.field(col::DATUM).setAsString(calendarDateText());
+  // 8.
+  status_.show(kNewRecordAppended);
+  // 9. The current book and movement; the journal's TEXT column cuts the name.
+  stampFromList(journal.field(col::IDK), books_, ledger::books::ID);
+  stampFromList(journal.field(col::IDM), moves_, ledger::moves::ID);
+  stampFromList(journal.field(col::TEXT), moves_, ledger::moves::TEXT);
+  // 10. Stored in place. Alone, the row is the last one and moving there
+  //     would store it the same way; with others appending, the last row
+  //     may be theirs and the cursor must stay on ours.
+  journal.post();
+}
+
+void Ledger::newJournalRows(std::size_t count, const std::function<void(std::size_t)>& beforeRow,
+                            const std::function<void(std::size_t)>& fillRow) {
+  if (count == 0) return;
+  journal_.storePendingEdit();
+  ledger::DataSource::Quiet quiet(journal_.dataSource());
+  batch_.emplace();
+  try {
+    ledger::NumberingLock numbering(journal_);
+    journal_.beginSyncBatch();
+    try {
+      // Steps 3 and 4 of the rule, once for the whole batch.
+      journal_.setFiltered(false);
+      batch_->highest = ledger::MaxFieldValue(journal_, ledger::journal::ID);
+      for (std::size_t i = 0; i < count; ++i) {
+        beforeRow(i);
+        journal_.append();
+        editStoredRow(journal_);
+        fillRow(i);
+        journal_.post();
+      }
+    } catch (...) {
+      // Every row the batch stored goes again, half-made ones too; the
+      // first error is the one to report.
+      try {
+        if (journal_.state() != DatasetState::Browse) journal_.cancel();
+        for (auto record = batch_->stored.rbegin(); record != batch_->stored.rend(); ++record) {
+          if (journal_.gotoRecord(*record)) journal_.remove();
+        }
+      } catch (...) {
+      }
+      try {
+        journal_.endSyncBatch();
+      } catch (...) {
+      }
+      throw;
+    }
+    journal_.endSyncBatch();
+  } catch (...) {
+    batch_.reset();
+    throw;
   }
+  batch_.reset();
 }
 
 std::string Ledger::calendarDateText() const { return text::formatDate(calendarDate, regional_); }

@@ -1,7 +1,12 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/status_line.h"
 #include "ledger/dataset.h"
@@ -61,6 +66,15 @@ class Ledger {
 
   // Journal commands.
   void newJournalRow();     // ToolButton2Click / Novdek1Click
+  // `count` new journal rows by the same rule as one batch: the numbering
+  // lock is held once, the highest number found once, and the rows are
+  // numbered on from it; forced to the disk together at the end. Before each
+  // row `beforeRow(i)` may set the calendar and the lists it stamps from;
+  // after the rule has stored it, `fillRow(i)` types into the row in edit
+  // state, and the row is stored again. All or nothing: on any failure the
+  // rows this batch added are deleted again and the error is rethrown.
+  void newJournalRows(std::size_t count, const std::function<void(std::size_t)>& beforeRow,
+                      const std::function<void(std::size_t)>& fillRow);
   void deleteJournalRow();  // ToolButton3Click / Smazatdek1Click
   // ToolButton12Click. One walk of the journal for all books. On an engine
   // error (a row another user edits) the rows stored so far keep their
@@ -82,6 +96,9 @@ class Ledger {
  private:
   void openTables();
   void Table1NewRecord(ledger::Dataset& journal);      // journal
+  // The rule's steps from storing the row to storing its stamp; `highest`
+  // gives the highest number in use once the row is stored.
+  void numberJournalRow(ledger::Dataset& journal, const std::function<double()>& highest);
   void ListNewRecord(ledger::Dataset& list);           // books and movements
   // The journal in edit state for a stamp of a list or the calendar, also
   // when the journal is empty and the edit first appends a row.
@@ -94,6 +111,13 @@ class Ledger {
   ledger::Dataset journal_;
   ledger::Dataset moves_;
   ledger::Dataset books_;
+  // While newJournalRows runs: the highest number so far and the records
+  // the batch stored.
+  struct JournalBatch {
+    double highest = 0;
+    std::vector<std::int64_t> stored;
+  };
+  std::optional<JournalBatch> batch_;
 };
 
 // Edit state on a row this copy stored a moment ago. No user can have begun

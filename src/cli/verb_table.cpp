@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/backup_verbs.h"
+#include "cli/import_verbs.h"
 #include "cli/ledger_verbs.h"
 #include "cli/page_verbs.h"
 
@@ -70,6 +71,23 @@ const Verb kVerbs[] = {
       .unknown = UnknownOptions::Dash,
       .wordLimit = WordLimit{0, "report takes no argument '%s'"}},
      cmdReport},
+    {"import", "import FILE --book ID [--move ID] [--format gpc|csv] [--columns SPEC] [--dry-run]",
+     "bring a bank statement into the journal by the new-row rule, each new\n"
+     "movement a row of book ID and movement kind ID (default: the first);\n"
+     "movements the book already holds (same date, amount and text) are\n"
+     "skipped; prints added and skipped, and a GPC statement's balances.\n"
+     "The format is told by the content unless given. A CSV file's columns\n"
+     "are found by their Czech header names (Datum, Objem or Částka,\n"
+     "Protiúčet, Název protiúčtu, Zpráva pro příjemce, VS, Poznámka);\n"
+     "--columns names them by number from 1 instead, e.g.\n"
+     "  --columns date=1,amount=3,name=4,message=5,vs=6,note=7\n"
+     "(date and amount needed; a negative amount is money out; a first line\n"
+     "whose date cell is no date is a header and skipped). --dry-run prints\n"
+     "what would be added and skipped and changes nothing",
+     {.options = {{"--book"}, {"--move"}, {"--format"}, {"--columns"}, {"--dry-run", Takes::Nothing}},
+      .unknown = UnknownOptions::Dash,
+      .wordLimit = WordLimit{1, "import takes one FILE, not '%s' too"}},
+     cmdImport},
 };
 
 // The synopsis wraps its verbs within this many columns; its further lines
