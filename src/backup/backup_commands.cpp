@@ -54,7 +54,7 @@ std::string BeforeRestoreName(const text::Date& day, int hour, int minute, int s
                               const text::Regional& regional) {
   std::string date = DefaultBackupName(day, regional);  // zaloha_<date>.txu
   date = date.substr(7, date.size() - 7 - std::strlen(kBackupExtension));
-  char time[8];
+  char time[16];
   std::snprintf(time, sizeof time, "%02d%02d%02d", hour % 100, minute % 100, second % 100);
   return "pred_obnovou_" + date + "_" + time + kBackupExtension;
 }

@@ -141,7 +141,8 @@ class Dataset {
   void emptyTable();
 
   // The table's numbering lock (locks.h), waited for (bounded). The new-row
-  // rules hold it from before the new row is stored until its number is.
+  // rules hold it from before the new row is stored until its number is; an
+  // import's batch from before its first row until its last is numbered.
   void lockNumbering();
   void unlockNumbering() noexcept;
 

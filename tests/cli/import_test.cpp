@@ -131,7 +131,7 @@ TEST_F(CliImport, AnUnknownBookOrMovementChangesNothing) {
   EXPECT_EQ(move.exitCode, 1);
   EXPECT_EQ(move.err, "No movement has ID 9\n");
   EXPECT_EQ(cli({"import", file}).exitCode, 2);
-  for (const std::string missing : {(dir / "none.gpc").string(), dir.path().string()}) {
+  for (const std::string& missing : {(dir / "none.gpc").string(), dir.path().string()}) {
     const auto r = cli({"import", missing, "--book", "1"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Cannot open file " + missing + "\n");
