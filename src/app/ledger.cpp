@@ -148,8 +148,11 @@ void Ledger::Table1NewRecord(Dataset& journal) {
     returnToStoredRow(journal, stored);
     // 5.
     editStoredRow(journal);
-    // 6.
-    journal.field(col::ID).setAsFloat(ledger::NextRowNumber(highest));
+    // 6. A column that the table numbers itself (type '+') keeps the
+    //    table's number, given when the row was stored.
+    if (journal.field(col::ID).type() != ledger::FieldType::AutoIncrement) {
+      journal.field(col::ID).setAsFloat(ledger::NextRowNumber(highest));
+    }
     // 7. Through the short-date text, as the calendar hands its date over.
     journal.field(col::DATUM).setAsString(calendarDateText());
     // 8.
@@ -182,8 +185,10 @@ void Ledger::ListNewRecord(Dataset& list) {
   returnToStoredRow(list, stored);
   // 3.
   editStoredRow(list);
-  // 4.
-  list.field(kListId).setAsFloat(ledger::NextRowNumber(highest));
+  // 4. As the journal's step 6.
+  if (list.field(kListId).type() != ledger::FieldType::AutoIncrement) {
+    list.field(kListId).setAsFloat(ledger::NextRowNumber(highest));
+  }
   // 5.
   status_.show(kNewRecordAppended);
   // 6. Stored in place, for the reason of the journal's step 10.
