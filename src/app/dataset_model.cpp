@@ -19,7 +19,9 @@ namespace {
 QString fromCp1250(const std::string& bytes) { return QString::fromUtf8(text::toUtf8(bytes)); }
 
 bool isNumber(ledger::FieldType type) {
-  return type == ledger::FieldType::Numeric || type == ledger::FieldType::Float;
+  return type == ledger::FieldType::Numeric || type == ledger::FieldType::Float ||
+         type == ledger::FieldType::Integer || type == ledger::FieldType::AutoIncrement ||
+         type == ledger::FieldType::Double;
 }
 
 constexpr std::int64_t kAll = std::numeric_limits<std::int64_t>::max();

@@ -295,7 +295,9 @@ void JournalWindow::createClientArea() {
       const ledger::Field& field = journal.field(wanted.column);
       if (field.type() == ledger::FieldType::Character) edit->setMaxLength(field.length());
       // Amounts stand right-aligned, as in the grid.
-      if (field.type() == ledger::FieldType::Numeric || field.type() == ledger::FieldType::Float) {
+      if (field.type() == ledger::FieldType::Numeric || field.type() == ledger::FieldType::Float ||
+          field.type() == ledger::FieldType::Integer || field.type() == ledger::FieldType::AutoIncrement ||
+          field.type() == ledger::FieldType::Double) {
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
       }
     }

@@ -162,10 +162,13 @@ void Ledger::numberJournalRow(Dataset& journal, const std::function<double()>& h
   returnToStoredRow(journal, stored);
   // 5.
   editStoredRow(journal);
-  // 6.
-  const double number = ledger::NextRowNumber(highest);
-  journal.field(col::ID).setAsFloat(number);
-  if (batch_) batch_->highest = number;
+  // 6. A column that the table numbers itself (type '+') keeps the
+  //    table's number, given when the row was stored.
+  if (journal.field(col::ID).type() != ledger::FieldType::AutoIncrement) {
+    const double number = ledger::NextRowNumber(highest);
+    journal.field(col::ID).setAsFloat(number);
+    if (batch_) batch_->highest = number;
+  }
   // 7. Through the short-date text, as the calendar hands its date over.
   journal.field(col::DATUM).setAsString(calendarDateText());
   // 8.
@@ -241,8 +244,10 @@ void Ledger::ListNewRecord(Dataset& list) {
   returnToStoredRow(list, stored);
   // 3.
   editStoredRow(list);
-  // 4.
-  list.field(kListId).setAsFloat(ledger::NextRowNumber(highest));
+  // 4. As the journal's step 6.
+  if (list.field(kListId).type() != ledger::FieldType::AutoIncrement) {
+    list.field(kListId).setAsFloat(ledger::NextRowNumber(highest));
+  }
   // 5.
   status_.show(kNewRecordAppended);
   // 6. Stored in place, for the reason of the journal's step 10.

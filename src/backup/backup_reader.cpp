@@ -68,7 +68,7 @@ class NewRowRule {
     if (hasPrevious_) foldPrevious();
     const double number = ledger::NextRowNumber(highest_);
     if (!ready_) {
-      record.assign(static_cast<std::size_t>(layout_.recordLength), ' ');
+      record = ledger::codec::emptyRecord(layout_.fields, layout_.offsets, layout_.recordLength);
       setNumber(record, number);
       if (journal_ != nullptr) {
         namespace col = ledger::journal;

@@ -131,6 +131,10 @@ void AppendRecordText(const ledger::Dataset& table, std::string& line) {
       }
       case ledger::FieldType::Character:
       case ledger::FieldType::Logical:
+      case ledger::FieldType::Integer:
+      case ledger::FieldType::AutoIncrement:
+      case ledger::FieldType::Double:
+      case ledger::FieldType::Timestamp:
         line += f.asString();
         replaceSeparators(line, start);
         break;

@@ -321,7 +321,7 @@ void Dataset::Impl::append() {
   storePending();
   settleCursor();
   beforeInsert = cursor.position();
-  buffer.assign(static_cast<std::size_t>(table->recordLength()), ' ');
+  buffer = codec::emptyRecord(table->fields(), table->offsets(), table->recordLength());
   changedBuffer();
   setState(DatasetState::Insert);
   if (!owner.onNewRecord) return;

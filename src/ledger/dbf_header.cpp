@@ -1,7 +1,9 @@
 #include "ledger/dbf_header.h"
 
+#include <initializer_list>
 #include <string>
 
+#include "ledger/errors.h"
 #include "text/error.h"
 
 namespace ledger::dbf {
@@ -27,38 +29,73 @@ void putUint32(std::string& out, std::size_t at, std::int64_t v) {
   for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
 }
 
-[[noreturn]] void damaged(const std::string& shownPath, const std::string& what) {
-  throw mincar::Error(shownPath + ": " + what);
+[[noreturn]] void damaged(const std::string& shownPath, std::string_view what) {
+  throw mincar::Error(shownPath + ": " + std::string(what));
 }
 
-bool knownType(char t) {
-  return t == 'C' || t == 'N' || t == 'F' || t == 'D' || t == 'L';
+[[noreturn]] void refuse(std::string_view message, std::initializer_list<std::string_view> args) {
+  throw mincar::Error(mincar::fill(message, args));
 }
 
 // A name as the descriptor holds it: up to the first NUL; some writers pad
 // with blanks instead.
-std::string fieldName(std::string_view descriptor) {
-  std::string_view raw = descriptor.substr(0, XBASE_FLDNAME_LEN_READ);
+std::string fieldName(std::string_view raw) {
   std::size_t end = raw.find('\0');
   if (end != std::string_view::npos) raw = raw.substr(0, end);
   while (!raw.empty() && raw.back() == ' ') raw.remove_suffix(1);
   return std::string(raw);
 }
 
+std::string hexByte(unsigned char u) {
+  static const char* digits = "0123456789ABCDEF";
+  return std::string{digits[u >> 4], digits[u & 0xF]};
+}
+
 std::string printable(char c) {
   unsigned char u = static_cast<unsigned char>(c);
   if (u >= 0x21 && u < 0x7F) return std::string(1, c);
-  static const char* digits = "0123456789ABCDEF";
-  return std::string("0x") + digits[u >> 4] + digits[u & 0xF];
+  return "0x" + hexByte(u);
+}
+
+bool knownLevel(unsigned char version) {
+  const unsigned level = version & VERSION_LEVEL_MASK;
+  return level == VERSION_LEVEL_3 || level == VERSION_LEVEL_7;
+}
+
+// The type of a descriptor, refused with the column's name and the reason
+// when Mincar cannot use it; the binary types' lengths are fixed.
+FieldType checkedType(char type, const FieldDef& f, bool level7, const std::string& shownPath) {
+  switch (type) {
+    case 'C': case 'N': case 'F': case 'D': case 'L':
+      return static_cast<FieldType>(type);
+    case 'M': case 'B': case 'G':
+      refuse(messages::kMemoColumn, {shownPath, f.name, std::string(1, type)});
+    case 'I': case '+': case 'O': case '@': {
+      if (!level7) refuse(messages::kLevel7TypeInOlderTable, {shownPath, f.name, std::string(1, type)});
+      const int fixed = type == 'I' || type == '+' ? 4 : 8;
+      if (f.length != fixed) {
+        refuse(messages::kWrongTypeLength,
+               {shownPath, f.name, std::string(1, type), std::to_string(f.length), std::to_string(fixed)});
+      }
+      return static_cast<FieldType>(type);
+    }
+    default:
+      refuse(messages::kUnknownColumnType, {shownPath, f.name.empty() ? "(no name)" : f.name, printable(type)});
+  }
 }
 
 }  // namespace
 
 Header parseFileHeader(std::string_view bytes, const std::string& shownPath) {
-  if (bytes.empty()) damaged(shownPath, "the file is empty, it is no dBASE table");
-  if (bytes.size() < XBASE_FILEHDR_SZ) damaged(shownPath, "the table header is cut short");
+  if (bytes.empty()) damaged(shownPath, messages::kFileEmpty);
+  // The first byte tells a dBASE table from any other file, before the
+  // rest of the header is judged.
+  const unsigned char version = static_cast<unsigned char>(bytes[0]);
+  if (!knownLevel(version)) refuse(messages::kNotDbase, {shownPath, hexByte(version)});
+  if (bytes.size() < XBASE_FILEHDR_SZ) damaged(shownPath, messages::kHeaderCut);
+  if (bytes[OFFSET_ENCRYPTED] != 0) refuse(messages::kEncrypted, {shownPath});
   Header h;
-  h.version = static_cast<unsigned char>(bytes[0]);
+  h.version = version;
   h.lastUpdate = {1900 + static_cast<int>(byteAt(bytes, OFFSET_DATE)), static_cast<int>(byteAt(bytes, OFFSET_DATE + 1)),
                   static_cast<int>(byteAt(bytes, OFFSET_DATE + 2))};
   h.recordCount = uint32At(bytes, OFFSET_COUNT);
@@ -66,56 +103,71 @@ Header parseFileHeader(std::string_view bytes, const std::string& shownPath) {
   h.recordLength = static_cast<int>(uint16At(bytes, OFFSET_RECORD_LENGTH));
   h.languageDriver = static_cast<unsigned char>(bytes[OFFSET_LANGUAGE_DRIVER]);
   // The smallest header holds one descriptor and the terminator.
-  const std::size_t smallest = XBASE_FILEHDR_SZ + XBASE_FLDHDR_SZ + 1;
+  const std::size_t smallest = h.level7() ? DBASE7_FILEHDR_SZ + DBASE7_FLDHDR_SZ + 1
+                                          : XBASE_FILEHDR_SZ + XBASE_FLDHDR_SZ + 1;
   if (static_cast<std::size_t>(h.headerLength) < smallest) {
-    damaged(shownPath, mincar::fill("the header length %d is too small", {std::to_string(h.headerLength)}));
+    damaged(shownPath, mincar::fill(messages::kHeaderLengthTooSmall, {std::to_string(h.headerLength)}));
   }
   if (h.recordLength < 2) {
-    damaged(shownPath, mincar::fill("the record length %d is too small", {std::to_string(h.recordLength)}));
+    damaged(shownPath, mincar::fill(messages::kRecordLengthTooSmall, {std::to_string(h.recordLength)}));
   }
   return h;
 }
 
 Header parseHeader(std::string_view bytes, const std::string& shownPath) {
   Header h = parseFileHeader(bytes, shownPath);
-  if (bytes.size() < static_cast<std::size_t>(h.headerLength)) damaged(shownPath, "the table header is cut short");
+  if (bytes.size() < static_cast<std::size_t>(h.headerLength)) damaged(shownPath, messages::kHeaderCut);
   const std::string_view header = bytes.substr(0, static_cast<std::size_t>(h.headerLength));
+  const bool level7 = h.level7();
+  const std::size_t descriptorSize = level7 ? DBASE7_FLDHDR_SZ : XBASE_FLDHDR_SZ;
+  const std::size_t typeAt = level7 ? DBASE7_FIELD_TYPE : 11;
+  const std::size_t lengthAt = level7 ? DBASE7_FIELD_LENGTH : 16;
+  const std::size_t decimalsAt = level7 ? DBASE7_FIELD_DECIMALS : 17;
 
-  // Descriptors run until the terminator. Some writers leave bytes after it,
-  // inside the header length: they are skipped.
-  std::size_t at = XBASE_FILEHDR_SZ;
+  // Descriptors run until the terminator. Bytes after it, inside the header
+  // length, are skipped: level 7 keeps its field properties there, some
+  // writers of the other levels leave padding.
+  std::size_t at = level7 ? DBASE7_FILEHDR_SZ : XBASE_FILEHDR_SZ;
   for (;;) {
-    if (at >= header.size()) damaged(shownPath, "the field list has no end mark");
+    if (at >= header.size()) damaged(shownPath, messages::kNoFieldListEnd);
     if (header[at] == HEADER_RECORD_TERMINATOR) break;
-    if (at + XBASE_FLDHDR_SZ > header.size()) damaged(shownPath, "the field list is cut short");
-    const std::string_view d = header.substr(at, XBASE_FLDHDR_SZ);
+    if (at + descriptorSize > header.size()) damaged(shownPath, messages::kFieldListCut);
+    const std::string_view d = header.substr(at, descriptorSize);
     FieldDef f;
-    f.name = fieldName(d);
-    const char type = d[11];
-    if (!knownType(type)) {
-      damaged(shownPath, mincar::fill("field '%s' has the type '%s', which Mincar cannot read",
-                                      {f.name, printable(type)}));
-    }
-    f.type = static_cast<FieldType>(type);
-    f.length = static_cast<int>(byteAt(d, 16));
-    f.decimals = static_cast<int>(byteAt(d, 17));
+    f.name = fieldName(d.substr(0, level7 ? DBASE7_FLDNAME_LEN : XBASE_FLDNAME_LEN_READ));
+    f.length = static_cast<int>(byteAt(d, lengthAt));
+    f.decimals = static_cast<int>(byteAt(d, decimalsAt));
+    f.type = checkedType(d[typeAt], f, level7, shownPath);
     if (f.type == FieldType::Character) {
       // Text longer than 255 keeps the high byte of its length in the
       // decimals byte, as several writers do; decimals mean nothing for text.
       f.length += f.decimals * 256;
       f.decimals = 0;
     }
-    if (f.length == 0) damaged(shownPath, mincar::fill("field '%s' has the length 0", {f.name}));
+    if (f.length == 0) damaged(shownPath, mincar::fill(messages::kFieldLengthZero, {f.name}));
     h.fields.push_back(std::move(f));
-    at += XBASE_FLDHDR_SZ;
+    h.descriptors.push_back(at);
+    at += descriptorSize;
   }
-  if (h.fields.empty()) damaged(shownPath, "the table has no fields");
+  if (h.fields.empty()) damaged(shownPath, messages::kNoFields);
   const int recordLength = layOutRecord(h.fields, h.offsets);
   if (recordLength != h.recordLength) {
-    damaged(shownPath, mincar::fill("the record length %d does not match the fields, which need %d",
+    damaged(shownPath, mincar::fill(messages::kRecordLengthMismatch,
                                     {std::to_string(h.recordLength), std::to_string(recordLength)}));
   }
   return h;
+}
+
+std::size_t nextAutoIncrementAt(const Header& h, std::size_t index) {
+  return h.descriptors[index] + DBASE7_FIELD_NEXT_AUTOINCREMENT;
+}
+
+std::int64_t decodeAutoIncrement(std::string_view fourBytes) { return uint32At(fourBytes, 0); }
+
+std::string encodeAutoIncrement(std::int64_t next) {
+  std::string out(4, '\0');
+  putUint32(out, 0, next);
+  return out;
 }
 
 int layOutRecord(const std::vector<FieldDef>& fields, std::vector<int>& offsets) {

@@ -7,9 +7,16 @@
 #include "ledger/value.h"
 #include "text/date.h"
 
-// The dBASE III table header: a 32-byte file header, one 32-byte descriptor
-// per field, a terminator, then the records, each with its deletion flag
-// first, and an end-of-file marker after the last one.
+// The dBASE table header: a file header, one descriptor per field, a
+// terminator, then the records, each with its deletion flag first, and an
+// end-of-file marker after the last one.
+//
+// Levels III+, IV and 5 share one layout: a 32-byte file header and 32-byte
+// descriptors. Level 7 has a 68-byte file header (the 32 bytes as before,
+// the language driver's name, 4 reserved bytes), 48-byte descriptors, and
+// after the terminator a block of field properties that the header length
+// covers. Bytes that the engine does not own (flags, language driver,
+// reserved bytes, the properties) are only ever read, never rewritten.
 namespace ledger::dbf {
 
 inline constexpr std::size_t XBASE_FILEHDR_SZ = 32;
@@ -21,6 +28,19 @@ inline constexpr char END_OF_FILE_CHARACTER = 0x1A;
 inline constexpr char RECORD_LIVE = ' ';
 inline constexpr char RECORD_DELETED = '*';
 inline constexpr unsigned char VERSION_DBASE3 = 0x03;
+// The version byte: bits 0-2 the level (3 for III+, IV and 5; 4 for level
+// 7), bit 3 a dBASE IV memo file, bits 4-6 an SQL table, bit 7 any memo file.
+inline constexpr unsigned char VERSION_LEVEL_MASK = 0x07;
+inline constexpr unsigned char VERSION_LEVEL_3 = 0x03;
+inline constexpr unsigned char VERSION_LEVEL_7 = 0x04;
+inline constexpr std::size_t DBASE7_FILEHDR_SZ = 68;
+inline constexpr std::size_t DBASE7_FLDHDR_SZ = 48;
+inline constexpr std::size_t DBASE7_FLDNAME_LEN = 32;
+// Offsets within a level 7 descriptor.
+inline constexpr std::size_t DBASE7_FIELD_TYPE = 32;
+inline constexpr std::size_t DBASE7_FIELD_LENGTH = 33;
+inline constexpr std::size_t DBASE7_FIELD_DECIMALS = 34;
+inline constexpr std::size_t DBASE7_FIELD_NEXT_AUTOINCREMENT = 40;  // 32 bits, little-endian
 inline constexpr unsigned char LANGUAGE_DRIVER_CP1250 = 0xC8;
 
 // Offsets within the file header.
@@ -28,6 +48,9 @@ inline constexpr std::size_t OFFSET_DATE = 1;          // YY-1900, MM, DD
 inline constexpr std::size_t OFFSET_COUNT = 4;         // 32 bits, little-endian
 inline constexpr std::size_t OFFSET_HEADER_LENGTH = 8; // 16 bits
 inline constexpr std::size_t OFFSET_RECORD_LENGTH = 10;
+inline constexpr std::size_t OFFSET_INCOMPLETE_TRANSACTION = 14;  // kept as found
+inline constexpr std::size_t OFFSET_ENCRYPTED = 15;                 // non-zero: refused
+inline constexpr std::size_t OFFSET_PRODUCTION_INDEX = 28;          // kept as found
 inline constexpr std::size_t OFFSET_LANGUAGE_DRIVER = 29;
 
 inline constexpr std::int64_t kMaxRecordCount = 0xFFFFFFFFLL;
@@ -41,7 +64,18 @@ struct Header {
   unsigned char languageDriver = 0;
   std::vector<FieldDef> fields;
   std::vector<int> offsets;  // of each field within the record, after the flag
+  // Where each field's descriptor starts in the file.
+  std::vector<std::size_t> descriptors;
+
+  bool level7() const { return (version & VERSION_LEVEL_MASK) == VERSION_LEVEL_7; }
 };
+
+// Where the next value of field `index`, an autoincrement field, lies in the
+// file.
+std::size_t nextAutoIncrementAt(const Header& h, std::size_t index);
+// The next value as the 4 bytes at that place hold it, and those bytes.
+std::int64_t decodeAutoIncrement(std::string_view fourBytes);
+std::string encodeAutoIncrement(std::int64_t next);
 
 // The fixed 32-byte part alone: count, lengths, date. Throws mincar::Error
 // naming shownPath when fewer than 32 bytes are given (an empty file gets its

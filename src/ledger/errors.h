@@ -52,6 +52,32 @@ inline constexpr std::string_view kCountBeyondFile = "the header counts %d rows,
 inline constexpr std::string_view kCannotCreateExists = "Cannot create %s: the file already exists";
 inline constexpr std::string_view kCannotCreateFolder = "Cannot create folder %s: %s";
 inline constexpr std::string_view kInvalidValue = "Invalid value for field '%s'";
+// The header as read: damage, after the file's name ("%s: ...").
+inline constexpr std::string_view kFileEmpty = "the file is empty, it is no dBASE table";
+inline constexpr std::string_view kHeaderCut = "the table header is cut short";
+inline constexpr std::string_view kHeaderLengthTooSmall = "the header length %d is too small";
+inline constexpr std::string_view kRecordLengthTooSmall = "the record length %d is too small";
+inline constexpr std::string_view kNoFieldListEnd = "the field list has no end mark";
+inline constexpr std::string_view kFieldListCut = "the field list is cut short";
+inline constexpr std::string_view kNoFields = "the table has no fields";
+inline constexpr std::string_view kFieldLengthZero = "field '%s' has the length 0";
+inline constexpr std::string_view kRecordLengthMismatch = "the record length %d does not match the fields, which need %d";
+// Tables that Mincar cannot use, refused whole before anything is written.
+inline constexpr std::string_view kNotDbase =
+    "%s is no dBASE table: its first byte is 0x%s, which no dBASE level from III+ to 7 writes";
+inline constexpr std::string_view kEncrypted =
+    "Table %s is encrypted, which Mincar cannot read";
+inline constexpr std::string_view kMemoColumn =
+    "Table %s: column %s is a memo column (type %s), which Mincar cannot use";
+inline constexpr std::string_view kUnknownColumnType =
+    "Table %s: column %s has the type '%s', which Mincar cannot use";
+inline constexpr std::string_view kLevel7TypeInOlderTable =
+    "Table %s: column %s has the type '%s', which only a dBASE level 7 table may have, but the table is of "
+    "an earlier level";
+inline constexpr std::string_view kWrongTypeLength =
+    "Table %s: column %s of type '%s' is %d bytes long, but that type is always %d bytes long";
+inline constexpr std::string_view kAutoIncrementExhausted =
+    "Table %s: column %s cannot number more rows, its next value %d is the largest a column of type '+' holds";
 }  // namespace messages
 
 // Another user holds the row's lock: an edit or delete is refused at once.

@@ -74,6 +74,201 @@ double dateSerial(const text::Date& d) {
 
 void fillBlanks(char* out, int length) { std::memset(out, ' ', static_cast<std::size_t>(length)); }
 
+// --- the binary types of level 7 ---
+
+constexpr double kMillisecondsPerDay = 86400000.0;
+// Day 1 of the timestamp count, 0001-01-01, is this many days before
+// 1970-01-01; the date-time serial's day 0, 1899-12-30, 25569.
+constexpr long long kTimestampDay1970 = 719163;
+constexpr long long kSerialDay1970 = 25569;
+
+long long daysFrom1970(const text::Date& d) { return static_cast<long long>(dateSerial(d)) - kSerialDay1970; }
+
+// Howard Hinnant's civil_from_days.
+text::Date dateFrom1970(long long z) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  const long long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  return {static_cast<int>(year), month, day};
+}
+
+bool allZero(const char* bytes, int length) {
+  for (int i = 0; i < length; ++i) {
+    if (bytes[i] != 0) return false;
+  }
+  return true;
+}
+
+std::uint64_t bigEndian(const char* bytes, int length) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < length; ++i) v = v << 8 | static_cast<unsigned char>(bytes[i]);
+  return v;
+}
+
+void putBigEndian(std::uint64_t v, int length, char* out) {
+  for (int i = length - 1; i >= 0; --i, v >>= 8) out[i] = static_cast<char>(v & 0xFF);
+}
+
+constexpr std::uint64_t kSign64 = 0x8000000000000000ULL;
+
+bool decodeDouble(const char* bytes, double& out) {
+  if (allZero(bytes, 8)) return false;
+  std::uint64_t bits = bigEndian(bytes, 8);
+  bits = (bits & kSign64) != 0 ? bits ^ kSign64 : ~bits;
+  const double v = std::bit_cast<double>(bits);
+  if (!std::isfinite(v)) return false;
+  out = v;
+  return true;
+}
+
+bool putDouble(double v, char* out) {
+  if (!std::isfinite(v)) return false;
+  if (v == 0) v = 0.0;  // -0 sorts and reads as 0
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  putBigEndian((bits & kSign64) != 0 ? ~bits : bits ^ kSign64, 8, out);
+  return true;
+}
+
+bool wholeInt32(double v, std::int32_t& out) {
+  // -2^31 would be stored as all zeros, which is empty.
+  if (!(v >= -2147483647.0 && v <= 2147483647.0) || v != std::trunc(v)) return false;
+  out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+struct Timestamp {
+  text::Date date;
+  long long millisecond = 0;  // of the day
+};
+
+bool decodeTimestamp(const char* bytes, Timestamp& out) {
+  if (allZero(bytes, 8)) return false;
+  const double ms = std::bit_cast<double>(bigEndian(bytes, 8));
+  if (!std::isfinite(ms) || ms < kMillisecondsPerDay) return false;
+  const double day = std::floor(ms / kMillisecondsPerDay);
+  if (day > 3652059) return false;  // beyond 9999-12-31
+  long long millisecond = std::llround(ms - day * kMillisecondsPerDay);
+  long long days = static_cast<long long>(day);
+  if (millisecond >= 86400000) {
+    millisecond -= 86400000;
+    ++days;
+  }
+  out.date = dateFrom1970(days - kTimestampDay1970);
+  out.millisecond = millisecond;
+  return out.date.valid();
+}
+
+bool putTimestamp(const text::Date& d, long long millisecond, char* out) {
+  if (!d.valid() || millisecond < 0 || millisecond >= 86400000) return false;
+  const double ms = static_cast<double>(daysFrom1970(d) + kTimestampDay1970) * kMillisecondsPerDay +
+                    static_cast<double>(millisecond);
+  putBigEndian(std::bit_cast<std::uint64_t>(ms), 8, out);
+  return true;
+}
+
+// The date-time serial (days since 1899-12-30, the time as their fraction).
+double timestampSerial(const Timestamp& t) {
+  return dateSerial(t.date) + static_cast<double>(t.millisecond) / kMillisecondsPerDay;
+}
+
+bool timestampOfSerial(double serial, Timestamp& out) {
+  if (!std::isfinite(serial) || std::fabs(serial) > 3e6) return false;
+  const double day = std::floor(serial);
+  long long millisecond = std::llround((serial - day) * kMillisecondsPerDay);
+  long long days = static_cast<long long>(day);
+  if (millisecond >= 86400000) {
+    millisecond -= 86400000;
+    ++days;
+  }
+  out.date = dateFrom1970(days - kSerialDay1970);
+  out.millisecond = millisecond;
+  return out.date.valid();
+}
+
+std::string timestampText(const Timestamp& t, const text::Regional& regional) {
+  std::string out = text::formatDate(t.date, regional);
+  if (t.millisecond != 0) {
+    const long long seconds = t.millisecond / 1000;
+    char time[32];
+    std::snprintf(time, sizeof time, " %lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    out += time;
+  }
+  return out;
+}
+
+// "date", or "date H:mm" or "date H:mm:ss" with the time after a blank.
+bool parseTimestamp(std::string_view text, const text::Regional& regional, Timestamp& out) {
+  const std::size_t blank = text.find(' ');
+  if (!text::tryParseDate(text.substr(0, blank), regional, out.date) || !out.date.valid()) return false;
+  out.millisecond = 0;
+  if (blank == std::string_view::npos) return true;
+  std::string_view time = text.substr(blank + 1);
+  while (!time.empty() && time.front() == ' ') time.remove_prefix(1);
+  int parts[3] = {0, 0, 0};
+  int count = 0;
+  while (!time.empty() && count < 3) {
+    const char* end = time.data() + time.size();
+    auto [stop, error] = std::from_chars(time.data(), end, parts[count]);
+    if (error != std::errc() || stop == time.data() || stop - time.data() > 2) return false;
+    ++count;
+    time.remove_prefix(static_cast<std::size_t>(stop - time.data()));
+    if (time.empty()) break;
+    if (time.front() != ':' || count == 3) return false;
+    time.remove_prefix(1);
+    if (time.empty()) return false;
+  }
+  if (count < 2 || parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return false;
+  out.millisecond = (parts[0] * 3600LL + parts[1] * 60LL + parts[2]) * 1000;
+  return true;
+}
+
+// A binary field's value as a number (a timestamp as its serial); false
+// when empty.
+bool binaryNumber(const FieldDef& def, const char* bytes, double& out) {
+  switch (def.type) {
+    case FieldType::Integer:
+    case FieldType::AutoIncrement: {
+      std::int64_t v = 0;
+      if (!decodeInteger(bytes, v)) return false;
+      out = static_cast<double>(v);
+      return true;
+    }
+    case FieldType::Double: return decodeDouble(bytes, out);
+    case FieldType::Timestamp: {
+      Timestamp t;
+      if (!decodeTimestamp(bytes, t)) return false;
+      out = timestampSerial(t);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+// A value into a binary field; false when the field cannot take it.
+bool putBinaryNumber(const FieldDef& def, double v, char* out) {
+  switch (def.type) {
+    case FieldType::Integer:
+    case FieldType::AutoIncrement: {
+      std::int32_t whole = 0;
+      if (!wholeInt32(v, whole)) return false;
+      encodeInteger(whole, out);
+      return true;
+    }
+    case FieldType::Double: return putDouble(v, out);
+    case FieldType::Timestamp: {
+      Timestamp t;
+      return timestampOfSerial(v, t) && putTimestamp(t.date, t.millisecond, out);
+    }
+    default: return false;
+  }
+}
+
 void putText(std::string_view text, int length, char* out) {
   const std::size_t n = std::min(text.size(), static_cast<std::size_t>(length));
   if (n > 0) std::memcpy(out, text.data(), n);  // an empty view may hold no pointer
@@ -260,6 +455,13 @@ bool isNull(const FieldDef& def, const char* bytes) {
       return !decodeDate(bytes, def.length, ignored);
     }
     case FieldType::Logical: return decodeLogical(bytes, def.length) < 0;
+    case FieldType::Integer:
+    case FieldType::AutoIncrement:
+    case FieldType::Double:
+    case FieldType::Timestamp: {
+      double ignored;
+      return !binaryNumber(def, bytes, ignored);
+    }
     case FieldType::Character: break;
   }
   return decodeText(bytes, def.length).empty();
@@ -283,6 +485,20 @@ Value decode(const FieldDef& def, const char* bytes) {
       if (b < 0) return {};
       return b == 1;
     }
+    case FieldType::Timestamp: {
+      // A day without a time of day is a date, as a date column holds it.
+      Timestamp t;
+      if (!decodeTimestamp(bytes, t)) return {};
+      if (t.millisecond == 0) return t.date;
+      return timestampSerial(t);
+    }
+    case FieldType::Integer:
+    case FieldType::AutoIncrement:
+    case FieldType::Double: {
+      double v;
+      if (binaryNumber(def, bytes, v)) return v;
+      return {};
+    }
     case FieldType::Character: break;
   }
   std::string_view text = decodeText(bytes, def.length);
@@ -302,6 +518,13 @@ double toFloat(const FieldDef& def, const char* bytes, const text::Regional& reg
       return decodeDate(bytes, def.length, d) ? dateSerial(d) : 0.0;
     }
     case FieldType::Logical: return decodeLogical(bytes, def.length) == 1 ? 1.0 : 0.0;
+    case FieldType::Integer:
+    case FieldType::AutoIncrement:
+    case FieldType::Double:
+    case FieldType::Timestamp: {
+      double v = 0;
+      return binaryNumber(def, bytes, v) ? v : 0.0;
+    }
     case FieldType::Character: break;
   }
   std::string_view text = trimmedText(decodeText(bytes, def.length));
@@ -324,6 +547,16 @@ std::string toText(const FieldDef& def, const char* bytes, const text::Regional&
       int b = decodeLogical(bytes, def.length);
       return b < 0 ? std::string() : b == 1 ? std::string("True") : std::string("False");
     }
+    case FieldType::Integer:
+    case FieldType::AutoIncrement:
+    case FieldType::Double: {
+      double v;
+      return binaryNumber(def, bytes, v) ? text::formatNumber(v, regional) : std::string();
+    }
+    case FieldType::Timestamp: {
+      Timestamp t;
+      return decodeTimestamp(bytes, t) ? timestampText(t, regional) : std::string();
+    }
     case FieldType::Character: break;
   }
   return std::string(decodeText(bytes, def.length));
@@ -338,9 +571,17 @@ text::Date toDate(const FieldDef& def, const char* bytes, const text::Regional& 
       if (!text.empty() && text::tryParseDate(text, regional, d)) return d;
       return {};
     }
+    case FieldType::Timestamp: {
+      Timestamp t;
+      if (decodeTimestamp(bytes, t)) return t.date;
+      return {};
+    }
     case FieldType::Numeric:
     case FieldType::Float:
-    case FieldType::Logical: break;
+    case FieldType::Logical:
+    case FieldType::Integer:
+    case FieldType::AutoIncrement:
+    case FieldType::Double: break;
   }
   return {};
 }
@@ -503,6 +744,14 @@ bool putTextValue(const FieldDef& def, std::string_view text, const text::Region
     text::Date d;
     return text::tryParseDate(trimmed, regional, d) && d.valid() && putDate(d, def.length, field);
   }
+  if (def.type == FieldType::Timestamp) {
+    Timestamp t;
+    return parseTimestamp(trimmed, regional, t) && putTimestamp(t.date, t.millisecond, field);
+  }
+  if (isBinaryType(def.type)) {
+    double v = 0;
+    return text::tryParseFloat(trimmed, regional, v) && putBinaryNumber(def, v, field);
+  }
   const int b = logicalOfText(trimmed);
   if (b < 0) return false;
   field[0] = b == 1 ? 'T' : 'F';
@@ -526,6 +775,14 @@ bool putValue(const FieldDef& def, const Value& value, const text::Regional& reg
       putText(*b ? "T" : "F", def.length, field);
     }
     return true;
+  }
+  if (isBinaryType(def.type)) {
+    if (auto* d = std::get_if<double>(&value)) return putBinaryNumber(def, *d, field);
+    if (auto* date = std::get_if<text::Date>(&value)) {
+      if (*date == text::Date{}) return true;
+      return def.type == FieldType::Timestamp && putTimestamp(*date, 0, field);
+    }
+    return false;
   }
   if (auto* d = std::get_if<double>(&value)) {
     if (isNumberType(def.type)) return putNumber(*d, def.length, def.decimals, ways, field);
@@ -553,12 +810,44 @@ void encodeAside(const FieldDef& def, char* out, Put put) {
     large.resize(static_cast<std::size_t>(def.length));
     field = large.data();
   }
-  fillBlanks(field, def.length);
+  fillEmpty(def, field);
   if (!put(field)) throw mincar::Error(invalidValueMessage(def));
   std::memcpy(out, field, static_cast<std::size_t>(def.length));
 }
 
 }  // namespace
+
+bool isBinaryType(FieldType type) {
+  return type == FieldType::Integer || type == FieldType::AutoIncrement || type == FieldType::Double ||
+         type == FieldType::Timestamp;
+}
+
+void fillEmpty(const FieldDef& def, char* out) {
+  if (isBinaryType(def.type)) {
+    std::memset(out, 0, static_cast<std::size_t>(def.length));
+  } else {
+    fillBlanks(out, def.length);
+  }
+}
+
+std::string emptyRecord(const std::vector<FieldDef>& fields, const std::vector<int>& offsets, int recordLength) {
+  std::string record(static_cast<std::size_t>(recordLength), ' ');
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (isBinaryType(fields[i].type)) fillEmpty(fields[i], record.data() + 1 + offsets[i]);
+  }
+  return record;
+}
+
+bool decodeInteger(const char* bytes, std::int64_t& out) {
+  if (allZero(bytes, 4)) return false;
+  const auto stored = static_cast<std::uint32_t>(bigEndian(bytes, 4));
+  out = static_cast<std::int64_t>(static_cast<std::int32_t>(stored ^ 0x80000000U));
+  return true;
+}
+
+void encodeInteger(std::int32_t value, char* out) {
+  putBigEndian(static_cast<std::uint32_t>(value) ^ 0x80000000U, 4, out);
+}
 
 bool encodeNumber(double value, int length, int decimals, char* out) {
   return putNumber(value, length, decimals, Ways::WithShort, out);

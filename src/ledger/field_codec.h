@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "ledger/value.h"
 #include "text/date.h"
@@ -16,7 +18,25 @@
 //    as empty; its bytes stay untouched until the field is set.
 // D  YYYYMMDD; empty when blank, all zeros or not a real date.
 // L  T t Y y true, F f N n false, anything else empty.
+//
+// Level 7 stores four types in binary, each so that its bytes sort as its
+// values do; all bytes zero is empty:
+// I, +  4 bytes: the signed value big-endian with its sign bit flipped.
+// O  8 bytes: the IEEE double big-endian, its sign bit flipped when it is
+//    positive, every bit flipped when it is negative.
+// @  8 bytes: the IEEE double big-endian of the milliseconds since the start
+//    of 0001-01-01 (Gregorian), counted so that that day is day 1.
 namespace ledger::codec {
+
+// The binary types of level 7.
+bool isBinaryType(FieldType type);
+// An empty field of this type: blanks, or zeros for the binary types.
+void fillEmpty(const FieldDef& def, char* out);
+// A record whose every field is empty, its deletion flag live.
+std::string emptyRecord(const std::vector<FieldDef>& fields, const std::vector<int>& offsets, int recordLength);
+// An I or + field's bytes; false when empty.
+bool decodeInteger(const char* bytes, std::int64_t& out);
+void encodeInteger(std::int32_t value, char* out);
 
 // A number field's bytes as a number; false when empty or unreadable.
 // `decimals` says where a writer that keeps to the column's decimals puts

@@ -17,6 +17,7 @@
 
 #include "ledger/dataset.h"
 #include "ledger/errors.h"
+#include "ledger/field_codec.h"
 #include "ledger/locks.h"
 #include "ledger/replace_file.h"
 #include "text/cp1250.h"
@@ -307,6 +308,8 @@ Table::Extent Table::readHeaderAndExtent() {
     got += static_cast<std::size_t>(r.bytes);
   }
   header_ = dbf::parseHeader(std::string_view(bytes.data(), got), shownPath_);
+  autoIncrements_ = std::any_of(header_.fields.begin(), header_.fields.end(),
+                                [](const FieldDef& f) { return f.type == FieldType::AutoIncrement; });
   recordLength_ = header_.recordLength;
   count_ = header_.recordCount;
   headerDate_ = header_.lastUpdate;
@@ -605,6 +608,44 @@ void Table::touchDate() {
   headerDate_ = today;
 }
 
+// Under the exclusive header lock. A field of type '+' takes its next value
+// from its descriptor when `numberEmpty` and it is empty; the descriptor is
+// kept ahead of every value stored, so that a number once given is never
+// given again. Only empty fields are written into, and only when
+// `numberEmpty`.
+void Table::keepAutoIncrementsAhead(char* records, std::size_t count, bool numberEmpty) {
+  constexpr std::int64_t kLargest = 2147483647;
+  const std::size_t length = static_cast<std::size_t>(recordLength_);
+  for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+    const FieldDef& f = header_.fields[i];
+    if (f.type != FieldType::AutoIncrement) continue;
+    const long long at = static_cast<long long>(dbf::nextAutoIncrementAt(header_, i));
+    // As the file has it now: another process may have numbered rows.
+    char stored[4];
+    readExactly(stored, sizeof stored, at);
+    const std::int64_t found = dbf::decodeAutoIncrement(std::string_view(stored, sizeof stored));
+    std::int64_t next = std::max<std::int64_t>(found, 1);
+    for (std::size_t r = 0; r < count; ++r) {
+      char* field = records + r * length + 1 + static_cast<std::size_t>(header_.offsets[i]);
+      std::int64_t value = 0;
+      if (!codec::decodeInteger(field, value)) {
+        if (!numberEmpty) continue;
+        if (next > kLargest) {
+          throw mincar::Error(mincar::fill(messages::kAutoIncrementExhausted,
+                                           {shownPath_, f.name, number(next)}));
+        }
+        codec::encodeInteger(static_cast<std::int32_t>(next), field);
+        value = next;
+      }
+      next = std::max(next, value + 1);
+    }
+    if (next != found) {
+      const std::string bytes = dbf::encodeAutoIncrement(next);
+      writeAll(bytes.data(), bytes.size(), at);
+    }
+  }
+}
+
 void Table::writeRecord(std::int64_t n, std::string_view bytes) {
   assert(bytes.size() == static_cast<std::size_t>(recordLength_));
   if (n < 0 || n >= count_) throw std::out_of_range("record number beyond the table's count");
@@ -618,6 +659,11 @@ void Table::writeRecords(std::int64_t first, std::string_view bytes) {
   const auto records = static_cast<std::int64_t>(bytes.size() / static_cast<std::size_t>(recordLength_));
   checkRange(first, first + records);
   if (records == 0) return;
+  if (autoIncrements_) {
+    HeaderLock lock(*file_, LockMode::Exclusive, shownPath_);
+    // Nothing is written into the records: numberEmpty is false.
+    keepAutoIncrementsAhead(const_cast<char*>(bytes.data()), static_cast<std::size_t>(records), false);
+  }
   writeAll(bytes.data(), bytes.size(), recordOffset(first));
   patchWindows(first, 0, bytes);
   touchDate();
@@ -657,8 +703,11 @@ std::int64_t Table::appendRecord(std::string_view bytes) {
   if (fileSize() < slot) {
     damaged(shownPath_, mincar::fill(messages::kCountBeyondFile, {number(n)}));
   }
-  // 2. The record and the end mark after it.
+  // 2. The record and the end mark after it. An autoincrement field's
+  // descriptor goes ahead first: a crash after it skips a number, never
+  // gives one twice.
   appendBuffer_.assign(bytes);
+  if (autoIncrements_) keepAutoIncrementsAhead(appendBuffer_.data(), 1, true);
   appendBuffer_ += dbf::END_OF_FILE_CHARACTER;
   const text::Date today = text::Date::today();
   const std::string dateAndCount = dbf::encodeDateAndCount(today, n + 1);

@@ -188,6 +188,7 @@ class Table {
   void writeAll(const char* data, std::size_t count, long long offset);
   void restoreEnd(long long endOffset) noexcept;
   void touchDate();
+  void keepAutoIncrementsAhead(char* records, std::size_t count, bool numberEmpty);
   void patchWindows(std::int64_t n, std::size_t at, std::string_view bytes);
   void checkRange(std::int64_t first, std::int64_t end) const;
   long long recordOffset(std::int64_t n) const {
@@ -201,6 +202,7 @@ class Table {
   bool damageNoticeGiven_ = false;  // opened for reading over a damaged count
   std::unique_ptr<File> file_;
   dbf::Header header_;
+  bool autoIncrements_ = false;  // the table has a field of type '+'
   int recordLength_ = 0;
   std::int64_t count_ = 0;
   text::Date headerDate_;

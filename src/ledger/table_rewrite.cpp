@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <system_error>
 #include <utility>
 
 #include "ledger/errors.h"
+#include "ledger/field_codec.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 
@@ -91,6 +93,12 @@ TableRewrite::TableRewrite(fs::path table, FileMaker create)
   file_ = std::make_unique<ReplacementFile>(
       table_, ReplaceTexts{messages::kCannotCreate, messages::kCannotWrite}, std::move(create));
   file_->write(header_.bytes);
+  const std::vector<FieldDef>& fields = header_.header.fields;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].type != FieldType::AutoIncrement) continue;
+    const std::size_t at = dbf::nextAutoIncrementAt(header_.header, i);
+    autoIncrements_.emplace_back(i, dbf::decodeAutoIncrement(std::string_view(header_.bytes).substr(at, 4)));
+  }
 }
 
 TableRewrite::~TableRewrite() = default;
@@ -101,6 +109,12 @@ void TableRewrite::append(std::string_view record) {
   if (count_ >= dbf::kMaxRecordCount) {
     throw mincar::Error(shownPath_ + ": the table cannot hold more rows");
   }
+  for (auto& [index, next] : autoIncrements_) {
+    std::int64_t value = 0;
+    if (codec::decodeInteger(record.data() + 1 + header_.header.offsets[index], value)) {
+      next = std::max(next, value + 1);
+    }
+  }
   file_->write(record);
   ++count_;
 }
@@ -109,6 +123,10 @@ void TableRewrite::finish() {
   if (finished_) return;
   const char eof = dbf::END_OF_FILE_CHARACTER;
   file_->write(std::string_view(&eof, 1));
+  for (const auto& [index, next] : autoIncrements_) {
+    file_->writeAt(static_cast<long long>(dbf::nextAutoIncrementAt(header_.header, index)),
+                   dbf::encodeAutoIncrement(next));
+  }
   // The count last, as every append does it.
   file_->writeAt(dbf::OFFSET_DATE, dbf::encodeDateAndCount(text::Date::today(), count_));
   file_->finish();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ledger/dbf_header.h"
@@ -27,7 +28,8 @@ TableHeader readTableHeader(const std::filesystem::path& table);
 // rename, so that a crash at any moment leaves either the old file or the
 // whole new one, never a table half written. The new file keeps the old
 // header byte for byte (fields, language driver, whatever else a foreign
-// writer put there) except the date and the count.
+// writer put there) except the date and the count, and the next values of
+// autoincrement fields, which are kept ahead of the rows written.
 //
 // The caller holds the table for exclusive use from before the rewrite is
 // made until after install(): nobody else may open the old file meanwhile,
@@ -68,6 +70,8 @@ class TableRewrite {
   TableHeader header_;
   std::unique_ptr<ReplacementFile> file_;
   std::int64_t count_ = 0;
+  // Per autoincrement field: its index and the next value its rows need.
+  std::vector<std::pair<std::size_t, std::int64_t>> autoIncrements_;
   bool finished_ = false;
 };
 

@@ -14,6 +14,11 @@ enum class FieldType : char {
   Float = 'F',
   Date = 'D',
   Logical = 'L',
+  // Level 7 only: binary fields of fixed length.
+  Integer = 'I',        // 4 bytes
+  AutoIncrement = '+',  // 4 bytes, as Integer; given out by the table
+  Double = 'O',         // 8 bytes
+  Timestamp = '@',      // 8 bytes
 };
 
 struct FieldDef {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/status_line.h"
+#include "dbase_levels.h"
 #include "ledger/dataset.h"
 #include "ledger/ledger_tables.h"
 #include "test_support.h"
@@ -728,6 +729,38 @@ TEST(HeldRowsOfALargeJournal, RecomputationStoresTheRowsBeforeTheHeldOneAndShows
   std::vector<std::string> texts = {"Start"};
   for (int i = 1; i < kHeldId; ++i) texts.push_back("r" + std::to_string(i));
   EXPECT_EQ(status.texts, texts);
+}
+
+// --- a level 7 journal that numbers its rows itself -------------------------
+
+TEST(LevelSevenNewRow, AnAutoincrementIdKeepsTheTablesNumberAndTheRestOfTheRuleRuns) {
+  TempDir dir;
+  const fs::path journal = ledger::tablePath(dir.path(), LedgerTable::Journal);
+  fs::create_directories(journal.parent_path());
+  testing_support::LevelTable table;
+  table.version = 0x04;
+  table.columns = testing_support::journalColumns("+IIDCOON");
+  // Its numbers ran ahead of the rows, as after rows deleted in the tool.
+  table.columns[0].nextAutoIncrement = 8;
+  table.records = {testing_support::record(table.columns, {1.0, 1.0, 1.0, text::Date{2026, 1, 2}, cz("první"),
+                                                           10.0, kEmpty, 10.0})};
+  testing_support::writeFile(journal, table.bytes());
+  seedRows(dir.path(), LedgerTable::Books, {{1.0, cz("Hotovost")}});
+  seedRows(dir.path(), LedgerTable::Moves, {{2.0, cz("Nákup")}});
+
+  app::RecordingStatusLine status;
+  app::Ledger l(dir.path(), text::Regional::czech(), status);
+  l.open();
+  l.calendarDate = {2026, 12, 8};
+  l.books().last();
+  l.moves().last();
+  l.newJournalRow();
+  l.newJournalRow();
+  EXPECT_EQ(storedRows(dir.path(), LedgerTable::Journal),
+            (std::vector<std::vector<Value>>{
+                {1.0, 1.0, 1.0, text::Date{2026, 1, 2}, cz("první"), 10.0, kEmpty, 10.0},
+                {8.0, 1.0, 2.0, text::Date{2026, 12, 8}, cz("Nákup"), kEmpty, kEmpty, kEmpty},
+                {9.0, 1.0, 2.0, text::Date{2026, 12, 8}, cz("Nákup"), kEmpty, kEmpty, kEmpty}}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "dbase_levels.h"
 #include "ledger/dataset.h"
 #include "ledger/ledger_tables.h"
 #include "test_support.h"
@@ -139,6 +140,53 @@ TEST(Interop, TableWrittenByOgr2ogrOpensInMincar) {
   ASSERT_EQ(back.exitCode, 0) << back.err;
   EXPECT_NE(back.out.find("NAME (String) = Účet"), std::string::npos) << back.out;
   EXPECT_NE(back.out.find("AMOUNT (Real) = 0.125"), std::string::npos) << back.out;
+}
+
+TEST(Interop, DbfreadReadsTheRowsMincarWroteIntoALevel7Journal) {
+  // dbfread reads no level 7 header (its 48-byte descriptors), but the
+  // records of a level are the same bytes under any header: so the rows
+  // Mincar wrote are handed to it under a level IV header, and it reads the
+  // columns whose types mean the same at both levels.
+  TempDir dir;
+  const fs::path file = dir / "peden.dbf";
+  testing_support::LevelTable level7;
+  level7.version = 0x04;
+  level7.columns = testing_support::journalColumns("+IIDCOON");
+  level7.columns[0].nextAutoIncrement = 1;
+  level7.properties = std::string(16, '\0');
+  testing_support::writeFile(file, level7.bytes());
+  {
+    Dataset t("Table1", file, text::Regional::czech());
+    t.open();
+    t.append();
+    t.field(ledger::journal::DATUM).setAsString("12.9.2004");
+    t.field(ledger::journal::TEXT).setAsString(text::toCp1250("Příliš žluťoučký kůň"));
+    t.field(ledger::journal::PLUS).setValue(350.5);
+    t.field(ledger::journal::ZUSTATEK).setAsString("-1234,56");
+    t.post();
+    t.append();
+    t.field(ledger::journal::DATUM).setAsString("1.1.2026");
+    t.post();
+  }
+  const std::string written = testing_support::readFile(file);
+  const std::size_t headerLength = static_cast<unsigned char>(written[8]) | static_cast<unsigned char>(written[9]) << 8;
+  const std::size_t recordLength = static_cast<std::size_t>(level7.recordLength());
+  ASSERT_EQ(written[4], 2) << "two rows counted";
+  testing_support::LevelTable level4 = level7;
+  level4.version = 0x03;
+  for (std::size_t r = 0; r < 2; ++r) level4.records.push_back(written.substr(headerLength + r * recordLength, recordLength));
+  testing_support::writeFile(dir / "level4.dbf", level4.bytes());
+
+  auto r = run(kPython,
+               {"-c",
+                "import sys, dbfread\n"
+                "for rec in dbfread.DBF(sys.argv[1], encoding='cp1250'):\n"
+                "    print(rec['DATUM'], rec['TEXT'], rec['ZUSTATEK'])\n",
+                (dir / "level4.dbf").string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "2004-09-12 Příliš žluťoučký kůň -1234.56\n"
+            "2026-01-01  None\n");
 }
 
 }  // namespace

@@ -113,17 +113,8 @@ TEST(Damage, EachDamageIsNamedWithTheFileAndNothingChanges) {
     put16(b, 10, 0);
     cases.push_back({"record length zero", b, "the record length 0 is too small"});
   }
-  {
-    std::string b = good;
-    b[32 + 32 + 11] = 'M';
-    b.replace(32 + 32, 4, "NOTE");
-    cases.push_back({"memo field", b, "field 'NOTE' has the type 'M', which Mincar cannot read"});
-  }
-  {
-    std::string b = good;
-    b[32 + 11] = '\0';
-    cases.push_back({"unprintable type", b, "field 'ID' has the type '0x00', which Mincar cannot read"});
-  }
+  // Memo columns and unknown types are no damage: they are refused with
+  // the column and the reason (levels_test).
   {
     std::string b = good;
     b[32 + 16] = 0;
@@ -499,6 +490,13 @@ TEST(Repair, ACountThatGoesBeyondTheRecordsWhileOpenIsRefusedAndRepairedAtTheNex
 // The header parser is a pure function over bytes: every prefix and random
 // damage must give a header or a message naming the file, never a crash or a
 // read beyond the bytes (run under a sanitizer to see the latter).
+// Damage is told after the file's name, a table Mincar cannot use names
+// the file first too.
+bool namesTheFile(const std::string& message, const std::string& name) {
+  return message.rfind(name + ": ", 0) == 0 || message.rfind("Table " + name + ": ", 0) == 0 ||
+         message.rfind("Table " + name + " is ", 0) == 0 || message.rfind(name + " is no dBASE table", 0) == 0;
+}
+
 TEST(DamageFuzz, TheHeaderParserTakesAnyBytes) {
   TempDir dir;
   const std::string good = goodTable(dir, 3);
@@ -509,7 +507,7 @@ TEST(DamageFuzz, TheHeaderParserTakesAnyBytes) {
       ledger::dbf::parseHeader(prefix, name);
       EXPECT_EQ(n, kHeaderLength);
     } catch (const mincar::Error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(name + ": ", 0), 0u) << e.what();
+      EXPECT_TRUE(namesTheFile(e.what(), name)) << e.what();
     }
   }
   std::mt19937 random(20240229);
@@ -527,7 +525,7 @@ TEST(DamageFuzz, TheHeaderParserTakesAnyBytes) {
       EXPECT_EQ(sum, h.recordLength);
       EXPECT_LE(static_cast<std::size_t>(h.headerLength), bytes.size());
     } catch (const mincar::Error& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(name + ": ", 0), 0u) << e.what();
+      EXPECT_TRUE(namesTheFile(e.what(), name)) << e.what();
     }
   }
 }
