@@ -188,7 +188,7 @@ void Ledger::newJournalRows(std::size_t count, const std::function<void(std::siz
   if (count == 0) return;
   journal_.storePendingEdit();
   ledger::DataSource::Quiet quiet(journal_.dataSource());
-  batch_.emplace();
+  batch_.emplace(JournalBatch{0.0, {}});
   try {
     ledger::NumberingLock numbering(journal_);
     journal_.beginSyncBatch();

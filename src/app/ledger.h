@@ -112,9 +112,10 @@ class Ledger {
   ledger::Dataset moves_;
   ledger::Dataset books_;
   // While newJournalRows runs: the highest number so far and the records
-  // the batch stored.
+  // the batch stored. No member initialisers: some compilers cannot then
+  // build it inside the optional below before this class is complete.
   struct JournalBatch {
-    double highest = 0;
+    double highest;
     std::vector<std::int64_t> stored;
   };
   std::optional<JournalBatch> batch_;
