@@ -113,7 +113,9 @@ HelpWindow::HelpWindow(QWidget* journalWindow)
   const int top = (ToolBar1->height() - kToolButtonHeight) / 2;
   for (QToolButton* button : toolButtons_) button->move(button->x(), top);
 
-  move(281, 88);
+  // Right of the journal's bars, not over them (the design's 281,88 covered
+  // its menu bar and tool bar on a 1366 x 768 screen).
+  move(880, 260);
   app::keepOuterSize(this, kDesignOuter.expandedTo(fittedClient_), fittedClient_);
 }
 

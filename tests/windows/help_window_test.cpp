@@ -99,7 +99,7 @@ class HelpWindowTest : public QObject {
     QVERIFY(help_->isWindow());
     QCOMPARE(help_->parentWidget(), program_->journal.get());
     QVERIFY(!help_->isVisible());
-    QCOMPARE(help_->pos(), QPoint(281, 88));
+    QCOMPARE(help_->pos(), QPoint(880, 260));
     // The outer size; offscreen there is no frame.
     QCOMPARE(help_->size().expandedTo({484, 224}), help_->size());
     QVERIFY(help_->autoFillBackground());
