@@ -7,6 +7,7 @@
 #   all-windows.png  the same with the search dialog
 #   search.png, config.png, voucher-dialog.png, help.png
 #                    the journal window with that dialog
+#   import.png       the preview of a bank statement's import
 #
 # The pictures are taken by the program itself: with MINCAR_SCREENSHOT=FILE
 # it opens the windows MINCAR_SCREENSHOT_WINDOWS names, grabs the whole
@@ -63,6 +64,25 @@ printf '%s;%s;\n\r' \
   "Browser =" "xdg-open " "Filespec =" "File://" |
   iconv -f UTF-8 -t CP1250 >"$SAMPLE/prop1.txt"
 
+# A GPC statement of the bank account: four movements already in the
+# journal and two new ones. Fixed-width Windows-1250 records: the texts are
+# converted before printf pads them, so that a Czech letter is one byte.
+cp() { printf '%s' "$1" | iconv -f UTF-8 -t CP1250; }
+gpc_item() {  # AMOUNT CODE DDMMYY NAME
+  LC_ALL=C printf '075%016d%016d%013d%012d%s%010d00%04d%04d%010d%s%-20s00203%s\r\n' \
+    1234567890 2000145399 4711 "$1" "$2" 0 800 308 0 "$3" "$(cp "$4")" "$3"
+}
+{
+  LC_ALL=C printf '074%016d%-20s%s%014d+%014d+%014d0%014d0%03d%s%14s\r\n' \
+    1234567890 "DOMACNOST" 301126 0 1772100 2177900 3950000 12 081226 ""
+  gpc_item 3825000 2 011226 "Výplata za listopad"
+  gpc_item 500000 1 011226 "Výběr z bankomatu"
+  gpc_item 1450000 1 051226 "Nájem prosinec"
+  gpc_item 189000 1 051226 "Záloha na elektřinu"
+  gpc_item 38900 1 071226 "Lékárna U Anděla"
+  gpc_item 125000 2 081226 "Vrácení přeplatku"
+} >"$SAMPLE/vypis.gpc"
+
 mkdir -p "$OUT_DIR"
 # shot NAME WINDOWS: the picture NAME.png with the windows WINDOWS open.
 shot() {
@@ -70,6 +90,7 @@ shot() {
   (
     cd "$SAMPLE"
     LC_ALL=C.UTF-8 TZ=Europe/Prague MINCAR_SCREENSHOT="$out" MINCAR_SCREENSHOT_WINDOWS="$2" \
+      MINCAR_SCREENSHOT_STATEMENT="$SAMPLE/vypis.gpc" MINCAR_SCREENSHOT_BOOK=1 \
       xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
         if command -v openbox >/dev/null; then openbox & sleep 1; fi
         "$0"' "$BUILD_DIR/mincar"
@@ -82,3 +103,4 @@ shot search Form6
 shot config Form7
 shot voucher-dialog Form5
 shot help Form8
+shot import ImportForm

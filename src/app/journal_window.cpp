@@ -27,6 +27,7 @@
 #include "app/image_list_qt.h"
 #include "backup/backup_window.h"
 #include "help/help_window.h"
+#include "import/import_window.h"
 #include "ledger/ledger_tables.h"
 #include "print/book_search_form.h"
 #include "print/config_form.h"
@@ -161,6 +162,9 @@ void JournalWindow::createActions() {
                       QKeySequence(Qt::CTRL | Qt::Key_S), &JournalWindow::Uloit1Click);
   Otevt1 = addCommand("&Otevřít", "Otevření dat ze záložní kopie", 19,
                       QKeySequence(Qt::CTRL | Qt::Key_O), &JournalWindow::Otevt1Click);
+  Importvpisu1 = addCommand("&Import výpisu...",
+                            "Přidá do deníku pohyby z bankovního výpisu (GPC nebo CSV)", 32, {},
+                            &JournalWindow::Importvpisu1Click);
   Novdek1 = addCommand("&Nový řádek", "Přidá nový řádek na konec deníku", 20,
                        QKeySequence(Qt::CTRL | Qt::Key_N), &JournalWindow::Novdek1Click);
   Smazatdek1 = addCommand("&Smazat řádek", "Smaže řádek, na kterém se právě nachází kurzor..", 21,
@@ -191,6 +195,7 @@ void JournalWindow::createMenus() {
   QMenu* Soubor1 = MainMenu1->addMenu(u8("&Soubor"));
   Soubor1->addAction(Uloit1);
   Soubor1->addAction(Otevt1);
+  Soubor1->addAction(Importvpisu1);
   Soubor1->addAction(Novdek1);
   Soubor1->addAction(Smazatdek1);
   Soubor1->addAction(Konfigurace1);
@@ -221,7 +226,7 @@ void JournalWindow::createToolBar() {
   connect(ToolButton13, &QAction::triggered, this,
           [this] { runAction(this, [this] { Konec1Click(); }); });
 
-  for (QAction* button : {Otevt1, Uloit1, Novdek1, Smazatdek1, Pohyby1, Knihy1, Kalend1,
+  for (QAction* button : {Otevt1, Uloit1, Importvpisu1, Novdek1, Smazatdek1, Pohyby1, Knihy1, Kalend1,
                           ToolButton12, Tiskdokladu1, Tiskknihy1, Konfigurace1, ToolButton13}) {
     ToolBar1->addAction(button);
   }
@@ -507,6 +512,11 @@ void JournalWindow::Smazatdek1Click() {
   // Deletes at once, without a question, from the menu, the tool bar and
   // Ctrl+Delete alike; an editor's text goes with the row.
   ledger_.deleteJournalRow();
+}
+
+void JournalWindow::Importvpisu1Click() {
+  storeTypedText();
+  bank::ImportStatement(this, ledger_);
 }
 
 void JournalWindow::ToolButton12Click() {

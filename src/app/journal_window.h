@@ -83,6 +83,7 @@ class JournalWindow : public QMainWindow {
   void Novdek1Click();       // new row
   void Smazatdek1Click();    // delete row
   void ToolButton12Click();  // recompute balances
+  void Importvpisu1Click();  // import a bank statement
   void Knihy1Click();        // books list
   void Pohyby1Click();       // movements list
   void Kalend1Click();       // calendar
@@ -129,6 +130,7 @@ class JournalWindow : public QMainWindow {
 
   QAction* Uloit1 = nullptr;
   QAction* Otevt1 = nullptr;
+  QAction* Importvpisu1 = nullptr;
   QAction* Novdek1 = nullptr;
   QAction* Smazatdek1 = nullptr;
   QAction* Konfigurace1 = nullptr;

@@ -6,10 +6,13 @@
 // MINCAR_SCREENSHOT=FILE is for the documentation only (scripts/screenshots.sh):
 // the program opens the windows MINCAR_SCREENSHOT_WINDOWS names (by their
 // names Form2 ... Form8, separated by commas; the three small windows when
-// it is not set), saves a picture of the whole screen to FILE after a
+// it is not set, and ImportForm: the import's preview of the statement file
+// MINCAR_SCREENSHOT_STATEMENT for the book at place MINCAR_SCREENSHOT_BOOK
+// of the list, from 0), saves a picture of the whole screen to FILE after a
 // moment and ends as if closed by the user.
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -17,6 +20,9 @@
 #include <vector>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFile>
 #include <QPixmap>
 #include <QScreen>
 #include <QStringList>
@@ -33,6 +39,7 @@
 #include "lists/calendar_window.h"
 #include "lists/moves_window.h"
 #include "help/help_window.h"
+#include "import/import_window.h"
 #include "print/book_search_form.h"
 #include "print/config_form.h"
 #include "print/voucher_form.h"
@@ -151,6 +158,21 @@ int main(int argc, char** argv) {
     }
     // The voucher shows the journal's current row, as its command does.
     if (names.contains(QStringLiteral("Form5"))) windows.Form5->ShowVoucher();
+    // The import's preview, over the journal.
+    const QString statementFile = qEnvironmentVariable("MINCAR_SCREENSHOT_STATEMENT");
+    if (names.contains(QStringLiteral("ImportForm")) && !statementFile.isEmpty()) {
+      const std::filesystem::path file(QFile::encodeName(statementFile).toStdString());
+      // The journal painted first, as when the user opens the preview.
+      QEventLoop painted;
+      QTimer::singleShot(500, &painted, &QEventLoop::quit);
+      painted.exec();
+      if (auto statement = bank::readStatementAsking(Form1, Form1->ledger(), file)) {
+        auto* preview = new bank::ImportForm(Form1->ledger(), std::move(*statement), statementFile, Form1);
+        preview->bookBox()->setCurrentIndex(qEnvironmentVariableIntValue("MINCAR_SCREENSHOT_BOOK"));
+        preview->show();
+        shown.push_back(preview);
+      }
+    }
     takeScreenshotAndQuit(*Form1, screenshot, shown);
   }
 

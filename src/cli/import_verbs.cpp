@@ -8,10 +8,9 @@
 #include "app/ledger.h"
 #include "cli/row_id.h"
 #include "cli/session.h"
-#include "import/csv_reader.h"
 #include "import/file_bytes.h"
-#include "import/gpc_reader.h"
 #include "import/journal_import.h"
+#include "import/statement_reader.h"
 #include "ledger/ledger_tables.h"
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -20,22 +19,9 @@ namespace cli {
 
 namespace {
 
-enum class Format { Gpc, Csv };
-
-// An amount of hundredths with two decimals and the regional separator.
-std::string amountText(std::int64_t hundredths, const text::Regional& regional) {
-  const std::int64_t whole = std::llabs(hundredths) / 100, cents = std::llabs(hundredths) % 100;
-  std::string out = hundredths < 0 ? "-" : "";
-  out += std::to_string(whole);
-  out += regional.decimalSeparator;
-  if (cents < 10) out += '0';
-  out += std::to_string(cents);
-  return out;
-}
-
 std::string lineText(const bank::StatementLine& line, const text::Regional& regional) {
   return text::formatDate(line.date, regional) + " " +
-         amountText(line.income ? line.amount : -line.amount, regional) + " " +
+         bank::amountText(line.income ? line.amount : -line.amount, regional) + " " +
          text::toUtf8(bank::journalText(line, ledger::journal::kTextLength));
 }
 
@@ -50,11 +36,10 @@ int cmdImport(const Invocation& inv, Output& io) {
   const RowId book = rowIdArg("--book", *bookArg, regional);
   std::optional<RowId> move;
   if (auto* a = o.find("--move")) move = rowIdArg("--move", *a, regional);
-  std::optional<Format> format;
+  std::optional<bank::Format> format;
   if (auto* a = o.find("--format")) {
-    if (*a == "gpc") format = Format::Gpc;
-    else if (*a == "csv") format = Format::Csv;
-    else throw UsageError("--format is gpc or csv, not '" + *a + "'");
+    format = bank::formatNamed(*a);
+    if (!format) throw UsageError("--format is gpc or csv, not '" + *a + "'");
   }
   std::optional<bank::CsvColumns> columns;
   if (auto* a = o.find("--columns")) columns = bank::parseCsvColumns(*a);
@@ -63,10 +48,8 @@ int cmdImport(const Invocation& inv, Output& io) {
   // The whole file is read and checked before any table is opened.
   const std::filesystem::path file = inv.args.words[0];
   const std::string bytes = bank::readStatementFile(file);
-  if (!format) format = bank::looksLikeGpc(bytes) ? Format::Gpc : Format::Csv;
   const bank::Statement statement =
-      *format == Format::Gpc ? bank::parseGpc(bytes, text::pathText(file))
-                             : bank::parseCsv(bytes, text::pathText(file), columns, regional);
+      bank::parseStatement(bytes, text::pathText(file), format, columns, regional);
 
   Session session(inv.workDir, io, regional, dryRun ? Use::Read : Use::Change);
   app::Ledger& ledger = session.ledger();
@@ -84,8 +67,8 @@ int cmdImport(const Invocation& inv, Output& io) {
   io.out << (dryRun ? "would add " : "added ") << match.toAdd.size() << ", "
          << (dryRun ? "would skip " : "skipped ") << match.present.size() << "\n";
   if (statement.opening && statement.closing) {
-    io.out << "opening balance " << amountText(*statement.opening, regional) << ", closing balance "
-           << amountText(*statement.closing, regional) << "\n";
+    io.out << "opening balance " << bank::amountText(*statement.opening, regional) << ", closing balance "
+           << bank::amountText(*statement.closing, regional) << "\n";
   }
   session.finish();
   return 0;

@@ -155,6 +155,23 @@ constexpr const char* kTopicsUtf8[kHelpTopicCount] = {
 
     // 12: quit.
     "Toto tlačítko ukončí běh této aplikace ...",
+
+    // 13: import a bank statement.
+    "Tato ikona přidá do deníku pohyby z bankovního výpisu, který si stáhnete "
+    "z internetového bankovnictví ve formátu GPC (ABO) nebo CSV.\r\n"
+    "Po výběru souboru se zobrazí náhled. Zvolte v něm knihu, do které výpis patří, a druh "
+    "pohybu. U každého pohybu náhled ukáže, zda se přidá, nebo zda už v knize je (se stejným "
+    "datem, částkou a textem); takový pohyb se podruhé nepřidá, a tak lze načíst i výpis, "
+    "který se s předchozím překrývá.\r\n"
+    "Nový řádek dostane datum pohybu, příjem nebo výdaj a text složený z názvu protiúčtu, "
+    "zprávy pro příjemce a variabilního symbolu; číslo dostane stejně jako každý nový "
+    "řádek.\r\n"
+    "Nelze-li v souboru přečíst jediný řádek, nepřidá se nic a program oznámí soubor, řádek "
+    "a pole s chybou. Nepozná-li v souboru CSV sloupce podle jejich názvů, zeptá se, který "
+    "sloupec je který.\r\n"
+    "\r\n"
+    "Po importu přepočítejte zůstatky. U výpisu GPC uvede program v řádku stavu počáteční "
+    "a konečný zůstatek výpisu, takže zůstatek knihy můžete porovnat s bankou.",
 };
 
 constexpr const char* kAboutUtf8 =

@@ -6,7 +6,7 @@
 // for each command of the journal window's tool bar.
 namespace help {
 
-inline constexpr int kHelpTopicCount = 13;
+inline constexpr int kHelpTopicCount = 14;
 
 // Topics 0 to 12 as Windows-1250 bytes, like every text the program keeps;
 // paragraphs end with CR LF, and an empty line sets some of them apart.

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRect>
 #include <QResizeEvent>
 #include <QToolButton>
 
@@ -33,6 +34,8 @@ QIcon helpPicture(const char* name) {
 // the text box keeps its distances from the right and bottom edges.
 constexpr QSize kDesignOuter(484, 224);
 constexpr QSize kDesignClient(476, 197);
+// Fourteen buttons of 23 pixels, left-aligned with the text box.
+constexpr QRect kToolBarDesign(128, 57, 326, 26);
 constexpr QRect kMemoDesign{128, 88, 345, 104};
 
 const QColor kBackground(169, 97, 44);
@@ -49,6 +52,7 @@ const std::array<HelpWindow::ToolButtonDesign, kHelpTopicCount>& HelpWindow::too
       {"ToolButton1", 28, "", 0},
       {"ToolButton8", 19, "Otevření dat ze záložní kopie", 1},
       {"ToolButton7", 18, "Uložení dat do záložní kopie na disku...", 2},
+      {"ToolButton14", 32, "Přidá do deníku pohyby z bankovního výpisu (GPC nebo CSV)", 13},
       {"ToolButton2", 20, "Přidá nový řádek na konec deníku", 3},
       {"ToolButton3", 21, "Smaže řádek, na kterém se právě nachází kurzor..", 4},
       {"ToolButton4", 23, "Otevře dialog s číselníkem pohybů", 5},
@@ -102,7 +106,7 @@ HelpWindow::HelpWindow(QWidget* journalWindow)
   fit.add(Image1, {8, 8, 113, 153}, {});
   fit.add(Bevel1, {127, 8, 343, 41}, {});
   fit.add(StaticText1, {295, 16, 151, 28}, StaticText1->sizeHint());
-  fit.add(ToolBar1, {144, 57, 303, 26},
+  fit.add(ToolBar1, kToolBarDesign,
           {kToolButtonWidth * static_cast<int>(toolButtons_.size()), kToolButtonHeight});
   fit.add(Memo1, kMemoDesign, {});
   fit.add(BitBtn1, {8, 167, 112, 25}, BitBtn1->sizeHint());
@@ -144,7 +148,7 @@ void HelpWindow::createTitleArea() {
 void HelpWindow::createToolBar() {
   ToolBar1 = new QFrame(this);
   ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-  ToolBar1->setGeometry(144, 57, 303, 26);
+  ToolBar1->setGeometry(kToolBarDesign);
   // The tool bar keeps the ordinary button face, as the journal window's
   // does, so the pictures look the same as there.
   QPalette face = ToolBar1->palette();

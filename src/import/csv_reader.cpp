@@ -232,30 +232,54 @@ CsvColumns parseCsvColumns(std::string_view spec) {
   return out;
 }
 
+namespace {
+
+// Everything becomes Windows-1250, as the tables hold it.
+std::string cp1250Text(std::string_view bytes, std::string_view fileName) {
+  // A table, a PDF or a picture chosen by mistake: no text file at all.
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    const bool endMark = c == 0x1A && i + 1 == bytes.size();
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n' && !endMark) {
+      throw mincar::Error(mincar::fill("File %s is no text file, so no statement", {fileName}));
+    }
+  }
+  if (bytes.substr(0, kUtf8Bom.size()) != kUtf8Bom && !validUtf8(bytes)) return std::string(bytes);
+  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.remove_prefix(kUtf8Bom.size());
+  try {
+    return text::toCp1250(bytes);
+  } catch (const mincar::Error&) {
+    // The line that holds what Windows-1250 cannot, named as every error.
+    forEachLine(bytes, [&](int number, std::string_view line) {
+      try {
+        text::toCp1250(line);
+      } catch (const mincar::Error& e) {
+        throw mincar::Error(mincar::fill("File %s, line %s: %s", {fileName, std::to_string(number), e.what()}));
+      }
+    });
+    throw;
+  }
+}
+
+std::vector<Record> csvRecords(std::string_view bytes, std::string_view fileName) {
+  const std::string text = cp1250Text(bytes, fileName);
+  std::vector<Record> rows = records(text, separatorOf(text));
+  if (rows.empty()) throw mincar::Error(mincar::fill("File %s holds no statement lines", {fileName}));
+  return rows;
+}
+
+}  // namespace
+
+std::vector<std::string> csvHeader(std::string_view bytes, std::string_view fileName) {
+  const std::vector<Record> rows = csvRecords(bytes, fileName);
+  std::vector<std::string> out;
+  for (const std::string& field : rows.front().fields) out.emplace_back(trim(field));
+  return out;
+}
+
 Statement parseCsv(std::string_view bytes, std::string_view fileName,
                    const std::optional<CsvColumns>& given, const text::Regional& regional) {
-  // Everything becomes Windows-1250, as the tables hold it.
-  std::string text;
-  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom || validUtf8(bytes)) {
-    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.remove_prefix(kUtf8Bom.size());
-    try {
-      text = text::toCp1250(bytes);
-    } catch (const mincar::Error&) {
-      // The line that holds what Windows-1250 cannot, named as every error.
-      forEachLine(bytes, [&](int number, std::string_view line) {
-        try {
-          text::toCp1250(line);
-        } catch (const mincar::Error& e) {
-          throw mincar::Error(mincar::fill("File %s, line %s: %s", {fileName, std::to_string(number), e.what()}));
-        }
-      });
-      throw;
-    }
-  } else {
-    text = std::string(bytes);
-  }
-  const std::vector<Record> rows = records(text, separatorOf(text));
-  if (rows.empty()) throw mincar::Error(mincar::fill("File %s holds no statement lines", {fileName}));
+  const std::vector<Record> rows = csvRecords(bytes, fileName);
   const Reader reader(fileName);
 
   CsvColumns columns;
@@ -279,7 +303,7 @@ Statement parseCsv(std::string_view bytes, std::string_view fileName,
     }
     if (!columns.date || !columns.amount) {
       // The pattern names the Czech headers, so it is converted like all text.
-      throw mincar::Error(mincar::fill(
+      throw UnnamedColumns(mincar::fill(
           text::toCp1250("File %s, line 1: no columns 'Datum' and 'Objem' (or 'Částka'); name them with --columns"),
           {fileName}));
     }

@@ -52,6 +52,8 @@ const char* const kBeginnings[kHelpTopicCount] = {
     "Toto tlačítko spustí konfigurační dialog pro nastavení internetového prohlížeče, který "
     "zprostředkovává tisk dokladů a knih.",
     "Toto tlačítko ukončí běh této aplikace ...",
+    "Tato ikona přidá do deníku pohyby z bankovního výpisu, který si stáhnete z internetového "
+    "bankovnictví ve formátu GPC (ABO) nebo CSV.",
 };
 
 // Topics that are their sentence and nothing more.

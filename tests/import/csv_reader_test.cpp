@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 #include "text/cp1250.h"
@@ -79,10 +80,24 @@ TEST(CsvReader, RefusesTheWholeFileNamingLineAndField) {
       {"", "File v.csv holds no statement lines"},
       {"Datum;Objem;VS\n1.12.2026;1;\n2.12.2026;2;k\xE2\x82\xAC\xF0\x9F\x98\x80\n",
        "File v.csv, line 3: Character U+1F600 cannot be stored in Windows-1250"},
+      // A table or a PDF chosen by mistake is not read as text.
+      {std::string("\x03\x7E\x0C\x08\x01\x00\x00\x00", 8) + "Datum;Objem\n", "File v.csv is no text file, so no statement"},
+      {"%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<\x02>>\n", "File v.csv is no text file, so no statement"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(errorOf([&] { bank::parseCsv(c.file, "v.csv", std::nullopt, kCzech); }), c.message);
   }
+}
+
+TEST(CsvReader, AHeaderThatNamesNothingCanBeAnsweredByColumns) {
+  const std::string file = "\xEF\xBB\xBFKdy;\"Komu; kde\";Kolik\n1.12.2026;\"Žďár\";-1,50\n";
+  EXPECT_THROW(bank::parseCsv(file, "v.csv", std::nullopt, kCzech), bank::UnnamedColumns);
+  EXPECT_EQ(bank::csvHeader(file, "v.csv"), (std::vector<std::string>{"Kdy", "Komu; kde", "Kolik"}));
+  const bank::Statement s = bank::parseCsv(file, "v.csv", bank::parseCsvColumns("date=1,name=2,amount=3"), kCzech);
+  ASSERT_EQ(s.lines.size(), 1u);
+  EXPECT_EQ(s.lines[0].counterparty, cz("Žďár"));
+  EXPECT_EQ(s.lines[0].amount, 150);
+  EXPECT_FALSE(s.lines[0].income);
 }
 
 TEST(CsvReader, RefusesAColumnsSpecItCannotRead) {

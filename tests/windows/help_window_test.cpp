@@ -128,7 +128,7 @@ class HelpWindowTest : public QObject {
 
     auto* ToolBar1 = control<QWidget>("ToolBar1");
     QVERIFY(ToolBar1);
-    QCOMPARE(ToolBar1->geometry(), QRect(144, 57, 303, 26));
+    QCOMPARE(ToolBar1->geometry(), QRect(128, 57, 326, 26));
 
     QPlainTextEdit* Memo1 = help_->memo();
     QCOMPARE(Memo1->objectName(), QStringLiteral("Memo1"));
@@ -165,19 +165,19 @@ class HelpWindowTest : public QObject {
     QVERIFY(buttons[0]->toolTip().isEmpty());
     QVERIFY(picture(buttons[0]->icon()) == picture(app::imageListIcon(28)));
 
-    // Then the journal window's twelve, in its order, with its pictures and hints.
+    // Then the journal window's thirteen, in its order, with its pictures and hints.
     auto* journalBar = program_->journal->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
     QVERIFY(journalBar);
     const QList<QAction*> journalButtons = journalBar->actions();
-    QCOMPARE(journalButtons.size(), 12);
-    for (int i = 0; i < 12; ++i) {
+    QCOMPARE(journalButtons.size(), 13);
+    for (int i = 0; i < 13; ++i) {
       QToolButton* b = buttons[i + 1];
       QCOMPARE(b->toolTip(), journalButtons[i]->toolTip());
       QVERIFY2(picture(b->icon()) == picture(journalButtons[i]->icon()),
                qPrintable(b->objectName()));
     }
     const std::vector<std::string> names = {
-        "ToolButton1",  "ToolButton8", "ToolButton7",  "ToolButton2",  "ToolButton3",
+        "ToolButton1",  "ToolButton8", "ToolButton7",  "ToolButton14", "ToolButton2", "ToolButton3",
         "ToolButton4",  "ToolButton5", "ToolButton6",  "ToolButton12", "ToolButton9",
         "ToolButton11", "ToolButton10", "ToolButton13"};
     for (size_t i = 0; i < names.size(); ++i) {
@@ -207,7 +207,8 @@ class HelpWindowTest : public QObject {
     const std::pair<const char*, int> buttonTopics[] = {
         {"ToolButton8", 1},  {"ToolButton7", 2},   {"ToolButton2", 3},  {"ToolButton3", 4},
         {"ToolButton4", 5},  {"ToolButton5", 6},   {"ToolButton6", 7},  {"ToolButton12", 8},
-        {"ToolButton9", 9},  {"ToolButton11", 10}, {"ToolButton10", 11}, {"ToolButton1", 0},
+        {"ToolButton9", 9},  {"ToolButton11", 10}, {"ToolButton10", 11}, {"ToolButton14", 13},
+        {"ToolButton1", 0},
     };
     for (const auto& [name, number] : buttonTopics) {
       QToolButton* b = button(name);

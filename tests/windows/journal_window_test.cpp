@@ -460,7 +460,7 @@ class JournalWindowTest : public QObject {
     startProgram();
     auto* toolBar = journal().findChild<QToolBar*>("ToolBar1");
     const QList<QAction*> buttons = toolBar->actions();
-    QCOMPARE(buttons.size(), 12);
+    QCOMPARE(buttons.size(), 13);
     for (QAction* button : buttons) {
       QVERIFY2(!button->icon().pixmap(16, 16).isNull(), qPrintable(button->toolTip()));
     }
