@@ -161,28 +161,32 @@ std::vector<OverviewLine> balanceLines(const Walked& walked, const Periods& peri
   std::vector<OverviewLine> result;
   if (periods.count == 0) return result;
   // Each book's changes by dated column; what lies before the first column
-  // (the rows without a date among it) opens the balance.
-  std::map<std::int64_t, std::pair<Hundredths, std::vector<Hundredths>>> changes;
-  for (std::int64_t book : books) changes[book].second.assign(periods.columns(), 0);
-  const std::size_t firstDated = periods.undated ? 1 : 0;
+  // (the rows without a date among it) opens the balance, what lies after
+  // the last one is left out.
+  struct Changes {
+    Hundredths opening = 0;
+    std::vector<Hundredths> byColumn;
+  };
+  std::map<std::int64_t, Changes> changes;
+  for (std::int64_t book : books) changes[book].byColumn.assign(periods.columns(), 0);
   for (const auto& [key, change] : walked.books) {
     auto it = changes.find(key.id);
     if (it == changes.end()) continue;
     if (key.month == kNoDate || periods.key(key.month) < periods.first) {
-      it->second.first += change;
+      it->second.opening += change;
     } else if (const int column = periods.column(key.month); column >= 0) {
-      it->second.second[static_cast<std::size_t>(column)] += change;
+      it->second.byColumn[static_cast<std::size_t>(column)] += change;
     }
   }
-  for (auto& [book, opening_changes] : changes) {
-    auto& [opening, byColumn] = opening_changes;
+  const std::size_t firstDated = periods.undated ? 1 : 0;
+  for (const auto& [book, bookChanges] : changes) {
     OverviewLine line;
     line.id = book;
     line.name = nameOf(names, book, "Kniha");
     line.values.assign(periods.columns(), 0);
-    Hundredths balance = opening;
-    for (std::size_t column = firstDated; column < byColumn.size(); ++column) {
-      balance += byColumn[column];
+    Hundredths balance = bookChanges.opening;
+    for (std::size_t column = firstDated; column < bookChanges.byColumn.size(); ++column) {
+      balance += bookChanges.byColumn[column];
       line.values[column] = balance;
     }
     line.total = balance;
