@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "print/czech_html.h"
+#include "text/cp1250.h"
 
 namespace print {
 
@@ -41,6 +42,10 @@ std::string shownName(std::string_view name) {
   if (name.size() <= kLongestName) return HtmlEscape(name);
   return HtmlEscape(name.substr(0, kLongestName - 3)) + "...";
 }
+
+// The chart's own texts are written here in UTF-8; the pages are
+// Windows-1250.
+std::string cz(std::string_view utf8) { return text::toCp1250(utf8); }
 
 std::string svgOpen(double height, std::string_view title) {
   return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(kWidth) + "\" height=\"" + number(height) +
@@ -176,7 +181,7 @@ std::string PaletteColour(std::size_t n) { return kPalette[n % std::size(kPalett
 
 std::string GroupedBarsSvg(const std::vector<std::string>& labels, const std::vector<ChartSeries>& series,
                            const ChartNumbers& numbers) {
-  PlotFrame frame = plotFrame(labels, series, numbers, "Sloupcový graf");
+  PlotFrame frame = plotFrame(labels, series, numbers, cz("Sloupcový graf"));
   std::string& svg = frame.svg;
   const double barWidth = frame.slot * 0.8 / static_cast<double>(std::max<std::size_t>(series.size(), 1));
   const double zero = frame.axis.y(0);
@@ -194,7 +199,7 @@ std::string GroupedBarsSvg(const std::vector<std::string>& labels, const std::ve
 
 std::string LinesSvg(const std::vector<std::string>& labels, const std::vector<ChartSeries>& series,
                      const ChartNumbers& numbers) {
-  PlotFrame frame = plotFrame(labels, series, numbers, "Spojnicový graf");
+  PlotFrame frame = plotFrame(labels, series, numbers, cz("Spojnicový graf"));
   std::string& svg = frame.svg;
   const bool markers = labels.size() <= 3 * kMostLabels;
   for (const ChartSeries& s : series) {
@@ -223,7 +228,7 @@ std::string SharesPieSvg(const std::vector<ChartShare>& parts, const ChartNumber
   std::stable_sort(shares.begin(), shares.end(),
                    [](const ChartShare& a, const ChartShare& b) { return a.amount > b.amount; });
   if (shares.size() > kMostSlices) {
-    ChartShare rest{"ostatní", 0};
+    ChartShare rest{cz("ostatní"), 0};
     for (std::size_t i = kMostSlices - 1; i < shares.size(); ++i) rest.amount += shares[i].amount;
     shares.resize(kMostSlices - 1);
     shares.push_back(rest);
@@ -234,7 +239,7 @@ std::string SharesPieSvg(const std::vector<ChartShare>& parts, const ChartNumber
   constexpr double kCentreX = 130;
   constexpr double kCentreY = 125;
   const double height = std::max(2 * kCentreY, 16 + kLegendRow * static_cast<double>(shares.size()));
-  std::string svg = svgOpen(height, "Koláčový graf");
+  std::string svg = svgOpen(height, cz("Koláčový graf"));
   if (whole <= 0) {
     svg += "<circle cx=\"" + number(kCentreX) + "\" cy=\"" + number(kCentreY) + "\" r=\"" + number(kRadius) +
            "\" fill=\"#eee\"/>\n</svg>\n";
