@@ -411,7 +411,11 @@ struct PageWriter {
     if (!overview.filterText.empty()) {
       parts.push_back(cz("Text: „") + HtmlEscape(overview.filterText) + cz("“"));
     }
-    parts.push_back(cz("Období: ") + HtmlEscape(overview.fromDate) + cz(" – ") + HtmlEscape(overview.toDate));
+    // No period without a date to begin or end it (no row shown, no date
+    // ticked).
+    if (!overview.fromDate.empty() || !overview.toDate.empty()) {
+      parts.push_back(cz("Období: ") + HtmlEscape(overview.fromDate) + cz(" – ") + HtmlEscape(overview.toDate));
+    }
     parts.push_back(cz("Řádků: ") + WholeAmountText(overview.shownRows * 100, kNbsp));
     page += "<p class=\"criteria\">";
     for (std::size_t i = 0; i < parts.size(); ++i) page += (i > 0 ? cz(" · ") : std::string()) + parts[i];

@@ -308,6 +308,7 @@ TEST_F(OverviewTest, NamesAndTextsFromTheDataPrintAsTypedNeverAsMarkup) {
   EXPECT_EQ(page.find("<i>"), std::string::npos);
   EXPECT_NE(page.find("Text: \x84&lt;i&gt;\x93"), std::string::npos);
   EXPECT_NE(page.find("Vyhled\xE1v\xE1n\xED neukazuje"), std::string::npos);
+  EXPECT_EQ(page.find("Obdob\xED"), std::string::npos);
 }
 
 // --- a generated journal: the overview against the journal, the report
