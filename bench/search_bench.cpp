@@ -1,5 +1,6 @@
 // mincar-search-bench: the cash-book search, the recomputation of the shown
-// balances and the report on the journals that mincar-gen made.
+// balances, the report, the overview and the CSV export on the journals
+// that mincar-gen made.
 // MINCAR_BENCH_DATA names the folder with 1m/ (and 100k/), as for
 // mincar-bench; the cases that write work on a copy of 1m/. The keystroke
 // cases use the journal grid's own model, without a window.
@@ -30,6 +31,8 @@
 #include "ledger/ledger_tables.h"
 #include "print/book_report.h"
 #include "print/book_search.h"
+#include "print/csv_export.h"
+#include "print/overview.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 #include "text/regional.h"
@@ -167,6 +170,38 @@ void report(benchmark::State& state, const fs::path& workDir, const fs::path& pa
   });
 }
 
+// The overview page of the shown rows: the walk with the filter event, the
+// sums, the tables and charts, the page written to a file.
+void overview(benchmark::State& state, const fs::path& workDir, const print::SearchCriteria& criteria,
+              const fs::path& page) {
+  if (!haveData(state, workDir)) return;
+  guarded(state, [&] {
+    SearchSession session(workDir, false);
+    session.search->setCriteria(criteria);
+    session.search->ApplyFilter();
+    for (auto _ : state) print::WriteOverview(*session.search, page);
+    state.counters["shown_rows"] = static_cast<double>(session.ledger.journal().recordCount());
+    state.counters["page_kB"] = static_cast<double>(fs::file_size(page)) / 1e3;
+    std::error_code ignored;
+    fs::remove(page, ignored);
+  });
+}
+
+void exportCsv(benchmark::State& state, const fs::path& workDir, const fs::path& file) {
+  if (!haveData(state, workDir)) return;
+  guarded(state, [&] {
+    SearchSession session(workDir, false);
+    session.search->setCriteria(yearOf(2020));
+    session.search->ApplyFilter();
+    std::int64_t rows = 0;
+    for (auto _ : state) rows = print::WriteCsvExport(session.ledger, file);
+    state.counters["shown_rows"] = static_cast<double>(rows);
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(file)) / 1e6;
+    std::error_code ignored;
+    fs::remove(file, ignored);
+  });
+}
+
 void registerCases(const fs::path& dataRoot, const ScratchCopy& scratch) {
   const fs::path million = dataRoot / "1m";
   auto add = [](const std::string& name, std::function<void(benchmark::State&)> body) {
@@ -192,6 +227,15 @@ void registerCases(const fs::path& dataRoot, const ScratchCopy& scratch) {
       ->Iterations(5);
   add("report/1m/year_2020", [million, &scratch](benchmark::State& s) {
     report(s, million, scratch.dir() / "out.htm");
+  })->Iterations(5);
+  add("overview/1m/year_2020", [million, &scratch](benchmark::State& s) {
+    overview(s, million, yearOf(2020), scratch.dir() / "overview.htm");
+  })->Iterations(5);
+  add("overview/1m/whole_journal", [million, &scratch](benchmark::State& s) {
+    overview(s, million, {}, scratch.dir() / "overview.htm");
+  })->Iterations(5);
+  add("export/1m/year_2020", [million, &scratch](benchmark::State& s) {
+    exportCsv(s, million, scratch.dir() / "export.csv");
   })->Iterations(5);
 }
 

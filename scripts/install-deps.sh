@@ -37,6 +37,7 @@ test_packages=(
   xdotool           # drives the framed windows in the window places test
   chromium          # printed pages rendered in a real browser
   poppler-utils     # pdftotext: reads what the browser printed
+  libreoffice-calc-nogui  # opens the CSV export as a spreadsheet would
   clang             # fuzz/: libFuzzer builds
   libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for clang
   help2man          # manual pages from --help

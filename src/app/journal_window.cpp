@@ -185,6 +185,9 @@ void JournalWindow::createActions() {
       "Tisk knihy",
       "Otevře dialog pro tisk pokladní knihy a přehledné vyhledávání záznamů.", 27, {},
       &JournalWindow::Tiskknihy1Click);
+  Prehled1 = addCommand("Přehled",
+                        "Otevře v prohlížeči přehled zobrazených záznamů podle pohybů a měsíců s grafy.", 33,
+                        {}, &JournalWindow::Prehled1Click);
   Pomoc1 = addCommand("&Pomoc", nullptr, -1, QKeySequence(Qt::Key_F1), &JournalWindow::Pomoc1Click);
   Konec1 = addCommand("&Konec", "Ukončí běh této aplikace...", -1,
                       QKeySequence(Qt::CTRL | Qt::Key_X), &JournalWindow::Konec1Click);
@@ -206,6 +209,7 @@ void JournalWindow::createMenus() {
   QMenu* Tisky1 = MainMenu1->addMenu(u8("&Tisky"));
   Tisky1->addAction(Tiskdokladu1);
   Tisky1->addAction(Tiskknihy1);
+  Tisky1->addAction(Prehled1);
   MainMenu1->addAction(Pomoc1);
   MainMenu1->addAction(Konec1);
 }
@@ -549,6 +553,10 @@ void JournalWindow::Tiskdokladu1Click() {
   if (Form5) Form5->ShowVoucher();
 }
 void JournalWindow::Tiskknihy1Click() { showWindow(Form6); }
+// The rows the search dialog's criteria show, as the report prints them.
+void JournalWindow::Prehled1Click() {
+  if (Form6) Form6->ShowOverview();
+}
 void JournalWindow::Pomoc1Click() { showWindow(Form8); }
 
 void JournalWindow::Konec1Click() { close(); }

@@ -92,6 +92,7 @@ class JournalWindow : public QMainWindow {
   void Konfigurace1Click();  // configuration dialog
   void Tiskdokladu1Click();  // voucher
   void Tiskknihy1Click();    // cash-book search and report
+  void Prehled1Click();      // overview by movement kind and month
   void Pomoc1Click();        // help window
   void Konec1Click();        // quit
 
@@ -139,6 +140,7 @@ class JournalWindow : public QMainWindow {
   QAction* Kalend1 = nullptr;
   QAction* Tiskdokladu1 = nullptr;
   QAction* Tiskknihy1 = nullptr;
+  QAction* Prehled1 = nullptr;
   QAction* Pomoc1 = nullptr;
   QAction* Konec1 = nullptr;
   QAction* ToolButton12 = nullptr;

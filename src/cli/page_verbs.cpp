@@ -10,6 +10,8 @@
 #include "print/book_report.h"
 #include "print/book_search.h"
 #include "print/browser.h"
+#include "print/csv_export.h"
+#include "print/overview.h"
 #include "print/voucher.h"
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -80,14 +82,19 @@ int cmdVoucher(const Invocation& inv, Output& io) {
   return 0;
 }
 
-int cmdReport(const Invocation& inv, Output& io) {
-  const Arguments& o = inv.args;
-  const bool recompute = o.has("--recompute");
-  const bool openBrowser = o.has("--open");
-  const text::Regional regional = text::Regional::fromEnvironment();
+namespace {
 
-  // Every argument is checked before anything is touched.
+// The search dialog's criteria as the page verbs take them: each option is
+// one criterion in force. Checked before anything is touched.
+struct CriteriaOptions {
   print::SearchCriteria criteria;
+  std::optional<RowId> move;
+  std::optional<RowId> book;
+};
+
+CriteriaOptions parseCriteria(const Arguments& o, const text::Regional& regional) {
+  CriteriaOptions parsed;
+  print::SearchCriteria& criteria = parsed.criteria;
   if (auto* a = o.find("--from")) {
     criteria.fromDate = parseDateArg("--from", *a, regional);
     criteria.fromDateOn = true;
@@ -98,9 +105,38 @@ int cmdReport(const Invocation& inv, Output& io) {
   }
   // An empty text is no criterion, as an empty filter field is none.
   if (auto* a = o.find("--text")) criteria.text = textArg("--text", *a);
-  std::optional<RowId> move, book;
-  if (auto* a = o.find("--move")) move = rowIdArg("--move", *a, regional);
-  if (auto* a = o.find("--book")) book = rowIdArg("--book", *a, regional);
+  if (auto* a = o.find("--move")) parsed.move = rowIdArg("--move", *a, regional);
+  if (auto* a = o.find("--book")) parsed.book = rowIdArg("--book", *a, regional);
+  return parsed;
+}
+
+// The dialog's boxes ticked with the lists standing on the chosen rows, and
+// the journal filtered.
+print::SearchCriteria applyCriteria(app::Ledger& ledger, print::BookSearch& search, const CriteriaOptions& parsed) {
+  print::SearchCriteria criteria = parsed.criteria;
+  if (parsed.move) {
+    standOnRow(ledger.moves(), *parsed.move, "movement");
+    criteria.moveOn = true;
+  }
+  if (parsed.book) {
+    standOnRow(ledger.books(), *parsed.book, "book");
+    criteria.bookOn = true;
+  }
+  search.setCriteria(criteria);
+  search.ApplyFilter();
+  return criteria;
+}
+
+}  // namespace
+
+int cmdReport(const Invocation& inv, Output& io) {
+  const Arguments& o = inv.args;
+  const bool recompute = o.has("--recompute");
+  const bool openBrowser = o.has("--open");
+  const text::Regional regional = text::Regional::fromEnvironment();
+
+  // Every argument is checked before anything is touched.
+  const CriteriaOptions parsed = parseCriteria(o, regional);
   // The initial balance is printed as typed; only the recomputation reads
   // it as a number.
   std::string start = "0";
@@ -114,16 +150,7 @@ int cmdReport(const Invocation& inv, Output& io) {
   app::Ledger& ledger = session.ledger();
   // The dialog exists from here on: the journal's filter is its own.
   print::BookSearch search(ledger);
-  if (move) {
-    standOnRow(ledger.moves(), *move, "movement");
-    criteria.moveOn = true;
-  }
-  if (book) {
-    standOnRow(ledger.books(), *book, "book");
-    criteria.bookOn = true;
-  }
-  search.setCriteria(criteria);
-  search.ApplyFilter();
+  const print::SearchCriteria criteria = applyCriteria(ledger, search, parsed);
   if (recompute) search.RecomputeShownBalances(start);
 
   const PagePlace page = pagePlace(inv);
@@ -137,6 +164,47 @@ int cmdReport(const Invocation& inv, Output& io) {
   } else {
     print::WriteReport(texts, ledger, criteria, start, page.folder / page.name);
   }
+  session.finish();
+  return 0;
+}
+
+int cmdOverview(const Invocation& inv, Output& io) {
+  const bool openBrowser = inv.args.has("--open");
+  const text::Regional regional = text::Regional::fromEnvironment();
+  const CriteriaOptions parsed = parseCriteria(inv.args, regional);
+
+  Session session(inv.workDir, io, regional, Use::Read);
+  app::Ledger& ledger = session.ledger();
+  print::BookSearch search(ledger);
+  applyCriteria(ledger, search, parsed);
+
+  const PagePlace page = pagePlace(inv);
+  if (openBrowser) {
+    const app::Settings settings = readSettings(inv, regional, io);
+    print::ShellLauncher launcher;
+    print::PrintOverview(search, page.folder, page.name,
+                         {settings.browser, settings.filespec, ledger.status(), launcher});
+  } else {
+    print::WriteOverview(search, page.folder / page.name);
+  }
+  session.finish();
+  return 0;
+}
+
+int cmdExport(const Invocation& inv, Output& io) {
+  const std::string* fileArg = inv.args.find("-o");
+  if (fileArg == nullptr) throw UsageError("export needs -o FILE.csv");
+  const text::Regional regional = text::Regional::fromEnvironment();
+  const CriteriaOptions parsed = parseCriteria(inv.args, regional);
+
+  Session session(inv.workDir, io, regional, Use::Read);
+  app::Ledger& ledger = session.ledger();
+  print::BookSearch search(ledger);
+  applyCriteria(ledger, search, parsed);
+  // A relative name is taken in the folder the command runs in, as -o of
+  // the pages.
+  const std::int64_t rows = print::WriteCsvExport(ledger, std::filesystem::absolute(*fileArg));
+  io.out << rows << "\n";
   session.finish();
   return 0;
 }

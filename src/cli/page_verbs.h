@@ -14,4 +14,13 @@ int cmdVoucher(const Invocation& inv, Output& io);
 // recompute button and its print button.
 int cmdReport(const Invocation& inv, Output& io);
 
+// overview [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID]
+// [-o FILE] [--open]: the search dialog's criteria as for report, and the
+// overview page of the shown rows.
+int cmdOverview(const Invocation& inv, Output& io);
+
+// export [criteria as report] -o FILE.csv: the shown rows as CSV; prints
+// the number of rows written.
+int cmdExport(const Invocation& inv, Output& io);
+
 }  // namespace cli

@@ -71,6 +71,26 @@ const Verb kVerbs[] = {
       .unknown = UnknownOptions::Dash,
       .wordLimit = WordLimit{0, "report takes no argument '%s'"}},
      cmdReport},
+    {"overview", "overview [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID]\n"
+     "         [-o FILE] [--open]",
+     "filter the journal as report does and write the overview page of the\n"
+     "shown rows to FILE (default: out.htm in DIR): income and expense by\n"
+     "movement kind and month with totals, each book's balance at the months'\n"
+     "ends, and charts; --open starts the browser of prop1.txt on it",
+     {.options = {{"--from"}, {"--to"}, {"--text"}, {"--move"}, {"--book"}, {"-o", Takes::File},
+                  {"--open", Takes::Nothing}},
+      .unknown = UnknownOptions::Dash,
+      .wordLimit = WordLimit{0, "overview takes no argument '%s'"}},
+     cmdOverview},
+    {"export", "export [--from DATE] [--to DATE] [--text TEXT] [--move ID] [--book ID] -o FILE.csv",
+     "filter the journal as report does and write the shown rows to FILE.csv\n"
+     "for spreadsheets: UTF-8, ';' between fields, the book's and movement\n"
+     "kind's names beside their numbers, dates as 7.12.2026 and a decimal\n"
+     "comma; prints the number of rows written",
+     {.options = {{"--from"}, {"--to"}, {"--text"}, {"--move"}, {"--book"}, {"-o", Takes::File}},
+      .unknown = UnknownOptions::Dash,
+      .wordLimit = WordLimit{0, "export takes no argument '%s'"}},
+     cmdExport},
     {"import", "import FILE --book ID [--move ID] [--format gpc|csv] [--columns SPEC] [--dry-run]",
      "bring a bank statement into the journal by the new-row rule, each new\n"
      "movement a row of book ID and movement kind ID (default: the first);\n"

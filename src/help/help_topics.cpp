@@ -134,7 +134,23 @@ constexpr const char* kTopicsUtf8[kHelpTopicCount] = {
     "U vyfiltrovaných záznamů se obvykle těžko zjišťuje, pole však dobře poslouží ke "
     "sledování rozpočtu: vyfiltrujte jeden druh výdajů, jako počáteční stav zadejte částku, "
     "kterou na ně chcete vynaložit, přepočtěte zůstatky a sledujte, jak se rozpočet "
-    "postupně čerpá. Zbývá-li u posledního řádku kladný zůstatek, do rozpočtu se vejdete.",
+    "postupně čerpá. Zbývá-li u posledního řádku kladný zůstatek, do rozpočtu se vejdete.\r\n"
+    "\r\n"
+    "Zobrazené řádky lze dále shrnout a vyvézt:\r\n"
+    "\r\n"
+    "3. Přehled. Tlačítko s koláčovým grafem v tomto dialogu nebo příkaz Přehled v nabídce "
+    "Tisky sečte zobrazené řádky podle pohybů a měsíců, příjmy a výdaje zvlášť, s celkovými "
+    "součty a se zůstatkem každé knihy ke konci měsíce, a připojí grafy: příjmy a výdaje po "
+    "měsících, podíl pohybů na výdajích a vývoj zůstatků knih. Přehled se otevře v prohlížeči "
+    "stejně jako tištěná kniha a jeho součty se s ní přesně shodují. Zůstatek knihy zahrnuje "
+    "všechny její záznamy až do konce měsíce, i ty, které kritéria skrývají. Pokrývají-li "
+    "zobrazené řádky více než tři roky, ukáže přehled místo měsíců celé roky.\r\n"
+    "\r\n"
+    "4. Export do CSV... Tlačítko s tabulkou a šipkou uloží zobrazené řádky do souboru, který "
+    "otevře tabulkový procesor, například pro roční vyúčtování spolku. Název souboru zvolíte "
+    "v dialogu pro uložení. Každý řádek nese číslo, datum, knihu a pohyb i s jejich názvy, "
+    "text, příjem, výdaj a zůstatek; data a částky jsou zapsány tak, jak je čte česká "
+    "tabulka, texty přesně tak, jak jsou uloženy.",
 
     // 11: configuration. Clearing both fields works because an empty
     // setting is written as a blank and the defaults win over short values

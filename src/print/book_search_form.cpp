@@ -5,6 +5,9 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +18,8 @@
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
 #include "print/config_form.h"
+#include "print/csv_export.h"
+#include "print/overview.h"
 #include "print/form_text_qt.h"
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -29,6 +34,10 @@ constexpr const char* kPageFileName = "out.htm";
 // ImageList1: three columns, a printer.
 constexpr int kRecomputeImage = 25;
 constexpr int kPrintImage = 13;
+// A pie chart, a sheet with an arrow.
+constexpr int kOverviewImage = 33;
+constexpr int kExportImage = 34;
+constexpr const char* kExportDefaultName = "denik.csv";
 
 // The short date format's pattern letters (d, M, y) mean the same to Qt;
 // everything else is literal there only when quoted.
@@ -72,7 +81,8 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
   const QString dateFormat = qtDateFormat(ledger_.regional().shortDateFormat);
   // The design's places; each control is measured in its own font and the
   // whole dialog scaled so that every text fits.
-  app::DesignFit fit(QSize(437, 61));
+  // The design's 437 x 61, and a column for the overview and export buttons.
+  app::DesignFit fit(QSize(485, 61));
   auto makePicker = [&](const char* name, QRect place, const char* hint) {
     auto* picker = new QDateEdit(this);
     picker->setObjectName(QString::fromLatin1(name));
@@ -127,6 +137,10 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
   BitBtn2 = makeButton("BitBtn2", {376, 32, 47, 24}, kPrintImage,
                        "Spustí html prohlížeč na tisk zobrazených řádků [Ctrl]+[P] spustí tisk v "
                        "prohlížeči");
+  OverviewButton = makeButton("OverviewButton", {424, 8, 47, 24}, kOverviewImage,
+                              "Přehled zobrazených záznamů podle pohybů a měsíců s grafy v html prohlížeči");
+  ExportButton = makeButton("ExportButton", {424, 32, 47, 24}, kExportImage,
+                            "Export do CSV... Uloží zobrazené záznamy do souboru pro tabulkový procesor");
   CheckBox1 = makeBox("CheckBox1", {333, 12, 16, 17},
                       "Zobrazit jen ten pohyb, který bude označen v číselníku pohybů...");
   CheckBox2 = makeBox("CheckBox2", {333, 33, 16, 17},
@@ -156,8 +170,8 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
   }
   fit.apply();
 
-  QWidget* tabOrder[] = {DateTimePicker1, DateTimePicker2, Edit1,     Edit2,     BitBtn1,
-                         BitBtn2,         CheckBox1,       CheckBox2, CheckBox3, CheckBox4};
+  QWidget* tabOrder[] = {DateTimePicker1, DateTimePicker2, Edit1,     Edit2,     BitBtn1,        BitBtn2,
+                         CheckBox1,       CheckBox2,       CheckBox3, CheckBox4, OverviewButton, ExportButton};
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
   // Every action's error is shown in the one message box and ends it there.
@@ -175,6 +189,8 @@ BookSearchForm::BookSearchForm(app::Ledger& ledger, QWidget* journalWindow, Book
   connect(CheckBox4, &QCheckBox::clicked, this, handler(&BookSearchForm::CheckBox4Click));
   connect(BitBtn1, &QPushButton::clicked, this, handler(&BookSearchForm::BitBtn1Click));
   connect(BitBtn2, &QPushButton::clicked, this, handler(&BookSearchForm::BitBtn2Click));
+  connect(OverviewButton, &QPushButton::clicked, this, handler(&BookSearchForm::ShowOverview));
+  connect(ExportButton, &QPushButton::clicked, this, handler(&BookSearchForm::ExportCsv));
 
   // The controls' defaults are the criteria from the start: nothing ticked,
   // no text, so every row passes until the first ApplyFilter.
@@ -282,16 +298,60 @@ void BookSearchForm::BitBtn1Click() {
   search_.RecomputeShownBalances(fieldText(*Edit2, "Edit2"));
 }
 
+BrowserCall BookSearchForm::browserCall() {
+  if (config_ == nullptr) throw mincar::Error("The configuration dialog is missing");
+  browserCommand_ = config_->browserCommand();
+  browserFileSpec_ = config_->fileSpec();
+  return {browserCommand_, browserFileSpec_, ledger_.status(), *launcher_};
+}
+
 void BookSearchForm::BitBtn2Click() {
   if (links_.storeTypedText) links_.storeTypedText();
   // The initial balance, the browser settings and the working folder as they
   // are now; a failure at any step leaves no page and starts no browser.
   const std::string initialBalance = fieldText(*Edit2, "Edit2");
-  if (config_ == nullptr) throw mincar::Error("The configuration dialog is missing");
-  const std::string command = config_->browserCommand();
-  const std::string fileSpec = config_->fileSpec();
   PrintReport(reportTexts_, ledger_, search_.criteria(), initialBalance, std::filesystem::current_path(),
-              kPageFileName, {command, fileSpec, ledger_.status(), *launcher_});
+              kPageFileName, browserCall());
+}
+
+void BookSearchForm::ShowOverview() {
+  if (links_.storeTypedText) links_.storeTypedText();
+  PrintOverview(search_, std::filesystem::current_path(), kPageFileName, browserCall());
+}
+
+std::optional<std::filesystem::path> BookSearchForm::askExportName() {
+  QFileDialog ExportDialog(this, QStringLiteral("Export do CSV..."));
+  ExportDialog.setObjectName(QStringLiteral("ExportDialog"));
+  // Qt's own dialog: a desktop's may move the working folder, from which
+  // the tables and out.htm are found.
+  ExportDialog.setOption(QFileDialog::DontUseNativeDialog);
+  ExportDialog.setAcceptMode(QFileDialog::AcceptSave);
+  ExportDialog.setNameFilter(QStringLiteral("Soubory CSV (*.csv)"));
+  ExportDialog.setDefaultSuffix(QStringLiteral("csv"));
+  if (lastExport_.isEmpty()) {
+    ExportDialog.setDirectory(QDir::currentPath());
+    ExportDialog.selectFile(QString::fromLatin1(kExportDefaultName));
+  } else {
+    const QFileInfo last(lastExport_);
+    ExportDialog.setDirectory(last.absolutePath());
+    ExportDialog.selectFile(last.fileName());
+  }
+  if (ExportDialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = ExportDialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+  lastExport_ = chosen.front();
+  return std::filesystem::path(QFile::encodeName(chosen.front()).toStdString());
+}
+
+void BookSearchForm::ExportCsv() {
+  if (links_.storeTypedText) links_.storeTypedText();
+  const std::optional<std::filesystem::path> file = askExportName();
+  if (!file) return;
+  const std::int64_t rows = WriteCsvExport(ledger_, *file);
+  // "řádků 5" rather than "5 řádků", which would need the Czech plural
+  // forms.
+  ledger_.status().show(text::toCp1250("Export do CSV: řádků ") + std::to_string(rows) + text::toCp1250(", soubor ") +
+                        text::pathText(*file));
 }
 
 void BookSearchForm::keyPressEvent(QKeyEvent* event) {

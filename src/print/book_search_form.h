@@ -1,6 +1,8 @@
 #pragma once
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QDialog>
@@ -60,6 +62,14 @@ class BookSearchForm : public QDialog {
 
   BookSearch& search() { return search_; }
 
+  // The overview of the shown rows, written to out.htm in the working
+  // folder and opened in the browser: the dialog's overview button and the
+  // journal window's "Přehled".
+  void ShowOverview();
+  // The shown rows as CSV, into the file the user chooses in a save dialog
+  // (ExportDialog); nothing happens when the user cancels.
+  void ExportCsv();
+
   QLineEdit* filterEdit() const { return Edit1; }
   QLineEdit* initialBalanceEdit() const { return Edit2; }
   QDateEdit* fromDatePicker() const { return DateTimePicker1; }
@@ -70,6 +80,8 @@ class BookSearchForm : public QDialog {
   QCheckBox* toDateBox() const { return CheckBox4; }
   QPushButton* recomputeButton() const { return BitBtn1; }
   QPushButton* printButton() const { return BitBtn2; }
+  QPushButton* overviewButton() const { return OverviewButton; }
+  QPushButton* exportButton() const { return ExportButton; }
 
  protected:
   // Esc does not hide it, leaving a filter in force out of sight: only the
@@ -91,6 +103,9 @@ class BookSearchForm : public QDialog {
   void CheckBox4Click();
   void BitBtn1Click();
   void BitBtn2Click();
+  // The browser settings of the configuration dialog, as they are now.
+  BrowserCall browserCall();
+  std::optional<std::filesystem::path> askExportName();
 
   app::Ledger& ledger_;
   BookSearchLinks links_;
@@ -106,11 +121,16 @@ class BookSearchForm : public QDialog {
   QLineEdit* Edit2 = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
+  QPushButton* OverviewButton = nullptr;
+  QPushButton* ExportButton = nullptr;
   QCheckBox* CheckBox1 = nullptr;
   QCheckBox* CheckBox2 = nullptr;
   QCheckBox* CheckBox3 = nullptr;
   QCheckBox* CheckBox4 = nullptr;
   QString acceptedFilterText_;  // the filter text in force
+  QString lastExport_;          // the file chosen at the last export
+  std::string browserCommand_;  // what browserCall() hands on
+  std::string browserFileSpec_;
 };
 
 }  // namespace print

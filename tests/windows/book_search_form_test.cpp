@@ -5,8 +5,12 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFileDialog>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTextDocument>
@@ -81,6 +85,38 @@ const std::vector<SeedRow> kRows = {
     {4, 2, 2, "4.12.2026", "Mzda", "5000", ""},
 };
 
+// Answers the next file dialog that comes up: looks at it, then types the
+// name into it and accepts, or cancels when the name is empty.
+class DialogAnswer : public QObject {
+ public:
+  using Look = std::function<void(QFileDialog&)>;
+  explicit DialogAnswer(QString choose, Look look = {}) : choose_(std::move(choose)), look_(std::move(look)) {
+    connect(&timer_, &QTimer::timeout, this, &DialogAnswer::poll);
+    timer_.start(10);
+  }
+  bool answered = false;
+
+ private:
+  void poll() {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible() || answered) return;
+    answered = true;
+    timer_.stop();
+    if (look_) look_(*dialog);
+    if (choose_.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name != nullptr);
+    name->setText(choose_);
+    static_cast<QDialog*>(dialog)->accept();
+  }
+  QString choose_;
+  Look look_;
+  QTimer timer_;
+};
+
 }  // namespace
 
 class BookSearchFormTest : public QObject {
@@ -145,7 +181,7 @@ class BookSearchFormTest : public QObject {
     QCOMPARE(form_->objectName(), QStringLiteral("Form6"));
     QCOMPARE(form_->windowTitle(), QStringLiteral("Tisk pokladní knihy - vyhledávání, statistiky"));
     // The design's client area, scaled to fit the texts; fixed.
-    QVERIFY(form_->width() >= 437 && form_->height() >= 61);
+    QVERIFY(form_->width() >= 485 && form_->height() >= 61);
     QCOMPARE(form_->minimumSize(), form_->size());
     QCOMPARE(form_->maximumSize(), form_->size());
     QCOMPARE(form_->pos(), QPoint(482, 88));
@@ -174,6 +210,10 @@ class BookSearchFormTest : public QObject {
     QTest::newRow("print")
         << "BitBtn2" << "QPushButton" << QRect(376, 32, 47, 24)
         << "Spustí html prohlížeč na tisk zobrazených řádků [Ctrl]+[P] spustí tisk v prohlížeči";
+    QTest::newRow("overview") << "OverviewButton" << "QPushButton" << QRect(424, 8, 47, 24)
+                              << "Přehled zobrazených záznamů podle pohybů a měsíců s grafy v html prohlížeči";
+    QTest::newRow("export") << "ExportButton" << "QPushButton" << QRect(424, 32, 47, 24)
+                            << "Export do CSV... Uloží zobrazené záznamy do souboru pro tabulkový procesor";
     QTest::newRow("movement box") << "CheckBox1" << "QCheckBox" << QRect(333, 12, 16, 17)
                                   << "Zobrazit jen ten pohyb, který bude označen v číselníku pohybů...";
     QTest::newRow("book box") << "CheckBox2" << "QCheckBox" << QRect(333, 33, 16, 17)
@@ -192,7 +232,7 @@ class BookSearchFormTest : public QObject {
     auto* control = form_->findChild<QWidget*>(name);
     QVERIFY(control != nullptr);
     QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
-    QVERIFY2(window_testing::placedAsDesigned(control->geometry(), place, {437, 61}, form_->size()),
+    QVERIFY2(window_testing::placedAsDesigned(control->geometry(), place, {485, 61}, form_->size()),
              qPrintable(name));
     QCOMPARE(plainText(control->toolTip()), hint);
   }
@@ -235,7 +275,7 @@ class BookSearchFormTest : public QObject {
     auto* label = form_->findChild<QLabel*>(name);
     QVERIFY(label != nullptr);
     QCOMPARE(label->text(), caption);
-    QVERIFY2(window_testing::placedAsDesigned(QRect(label->pos(), QSize(1, 1)), QRect(place, QSize(1, 1)), {437, 61},
+    QVERIFY2(window_testing::placedAsDesigned(QRect(label->pos(), QSize(1, 1)), QRect(place, QSize(1, 1)), {485, 61},
                                               form_->size()),
              qPrintable(name));
   }
@@ -432,11 +472,76 @@ class BookSearchFormTest : public QObject {
     QCOMPARE(launcher_.commandLines.back(), "firefox File://" + folder_->path().string() + "/out.htm");
   }
 
+  void theOverviewButtonWritesTheOverviewOfTheShownRowsAndStartsTheBrowser() {
+    form_->show();
+    form_->filterEdit()->setText(QStringLiteral("nák"));
+    QTest::mouseClick(form_->overviewButton(), Qt::LeftButton);
+    const std::string page = testing_support::readFile(*folder_ / "out.htm");
+    QVERIFY(page.find("<h1>P&#345;ehled podle pohyb&#367; a m&#283;s\xED" "c&#367;</h1>") != std::string::npos);
+    QVERIFY(page.find("Text: \x84n\xE1k\x93") != std::string::npos);
+    QVERIFY(page.find("<td class=\"n\">280,00</td>") != std::string::npos);  // 250 + 30
+    QVERIFY(page.find("5&#160;000,00") == std::string::npos);                 // Mzda is hidden
+    const std::string line = "xdg-open  File://" + folder_->path().string() + "/out.htm";
+    QCOMPARE(launcher_.commandLines, std::vector<std::string>{line});
+    QCOMPARE(status(), line);
+    // The grid still shows what it showed.
+    QCOMPARE(shownIds(), (std::vector<int>{1, 2}));
+  }
+
+  void theJournalWindowsOverviewCommandIsInThePrintsMenu() {
+    windows_->journal->setDialogs(nullptr, form_, config_, nullptr);
+    QAction* overview = nullptr;
+    for (QMenu* menu : windows_->journal->menuBar()->findChildren<QMenu*>()) {
+      if (menu->title() != QStringLiteral("&Tisky")) continue;
+      for (QAction* action : menu->actions()) {
+        if (action->text() == QStringLiteral("Přehled")) overview = action;
+      }
+    }
+    QVERIFY(overview != nullptr);
+    QVERIFY(!overview->icon().isNull());
+    overview->trigger();
+    QVERIFY(std::filesystem::exists(*folder_ / "out.htm"));
+    QCOMPARE(launcher_.commandLines.size(), std::size_t{1});
+  }
+
+  void theExportButtonWritesTheShownRowsToTheChosenFile() {
+    form_->show();
+    QTest::mouseClick(form_->fromDateBox(), Qt::LeftButton);
+    form_->fromDatePicker()->setDate(QDate(2026, 12, 3));
+    const QString chosen = QString::fromStdString((*folder_ / "prosinec").string());
+    DialogAnswer answer(chosen, [](QFileDialog& dialog) {
+      QCOMPARE(dialog.objectName(), QStringLiteral("ExportDialog"));
+      QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptSave);
+      QCOMPARE(dialog.nameFilters(), QStringList{QStringLiteral("Soubory CSV (*.csv)")});
+    });
+    QTest::mouseClick(form_->exportButton(), Qt::LeftButton);
+    QVERIFY(answer.answered);
+    // The name gets its ".csv".
+    const std::string csv = testing_support::readFile(*folder_ / "prosinec.csv");
+    QCOMPARE(csv, std::string("\xEF\xBB\xBF"
+                              "Číslo;Datum;Kniha;Název knihy;Pohyb;Název pohybu;Text;Plus;Minus;Zůstatek\r\n"
+                              "3;3.12.2026;2;druhý;1;první;Nakup;100;;\r\n"
+                              "4;4.12.2026;2;druhý;2;druhý;Mzda;5000;;\r\n"));
+    QCOMPARE(status(), text::toCp1250("Export do CSV: řádků 2, soubor ") + (*folder_ / "prosinec.csv").string());
+    QCOMPARE(shownIds(), (std::vector<int>{3, 4}));
+  }
+
+  void aCancelledExportWritesNothing() {
+    DialogAnswer answer{QString()};
+    QTest::mouseClick(form_->exportButton(), Qt::LeftButton);
+    QVERIFY(answer.answered);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_->path())) {
+      QVERIFY2(entry.path().extension() != ".csv", entry.path().c_str());
+    }
+  }
+
   void withoutTheConfigurationDialogNothingIsPrinted() {
     form_->setConfigForm(nullptr);
     MessageBoxCloser boxes;
     QTest::mouseClick(form_->printButton(), Qt::LeftButton);
-    QCOMPARE(boxes.texts, QStringList{QStringLiteral("The configuration dialog is missing")});
+    QTest::mouseClick(form_->overviewButton(), Qt::LeftButton);
+    QCOMPARE(boxes.texts, QStringList({QStringLiteral("The configuration dialog is missing"),
+                                       QStringLiteral("The configuration dialog is missing")}));
     QVERIFY(!std::filesystem::exists(*folder_ / "out.htm"));
     QVERIFY(launcher_.commandLines.empty());
   }
