@@ -15,17 +15,20 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
+#include "app/deleted_rows_window.h"
 #include "app/date_typing_qt.h"
 #include "app/design_fit_qt.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
 #include "backup/backup_window.h"
+#include "help/help_topics.h"
 #include "help/help_window.h"
 #include "ledger/ledger_tables.h"
 #include "print/book_search_form.h"
@@ -86,6 +89,11 @@ JournalWindow::JournalWindow(ProgramData& data, QWidget* parent)
   createMenus();
   createToolBar();
   createClientArea();
+  deletedRows_ = new DeletedRowsWindow(
+      ledger_.journal(), u8("Smazané záznamy"), [this](std::int64_t record) { ledger_.recallJournalRow(record); },
+      [this] { showHelpTopic(help::kDeletedRowsTopic); }, this);
+  deletedRows_->setObjectName(QStringLiteral("SmazaneZaznamy"));
+  deletedRows_->move(330, 420);
   move(292, 185);
   // The window is wider than designed where the strip's date or the grid's
   // date column would not fit otherwise.
@@ -108,6 +116,9 @@ JournalWindow::~JournalWindow() {
   // window goes; nothing they hold is stored any more.
   for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->disconnect(this);
   DBGrid1->setModel(nullptr);
+  // The day's backup reads tables of its own; it ends before the window
+  // goes, and tells nobody.
+  dailyBackup_.reset();
   if (ownData_) {
     // Data of the window's own goes with its members, before Qt deletes the
     // children that show it: the other windows and the journal model.
@@ -165,6 +176,10 @@ void JournalWindow::createActions() {
                        QKeySequence(Qt::CTRL | Qt::Key_N), &JournalWindow::Novdek1Click);
   Smazatdek1 = addCommand("&Smazat řádek", "Smaže řádek, na kterém se právě nachází kurzor..", 21,
                           QKeySequence(Qt::CTRL | Qt::Key_Delete), &JournalWindow::Smazatdek1Click);
+  SmazaneZaznamy1 = addCommand("Smazané &záznamy", "Zobrazí smazané řádky deníku a vrátí vybraný zpět...",
+                               kDeletedRowsImage, {}, &JournalWindow::SmazaneZaznamy1Click);
+  Vratit1 = addCommand("&Vrátit smazaný řádek", "Vrátí řádek, který jste smazali naposledy...", kRecallImage,
+                       QKeySequence(Qt::CTRL | Qt::Key_Z), &JournalWindow::Vratit1Click);
   Konfigurace1 = addCommand("Konfigurace", "Otevře konfigurační dialog...", 31, {},
                             &JournalWindow::Konfigurace1Click);
   Knihy1 = addCommand("&Knihy", "Otevře dialog s číselníkem jednotlivých knih", 22,
@@ -193,6 +208,8 @@ void JournalWindow::createMenus() {
   Soubor1->addAction(Otevt1);
   Soubor1->addAction(Novdek1);
   Soubor1->addAction(Smazatdek1);
+  Soubor1->addAction(Vratit1);
+  Soubor1->addAction(SmazaneZaznamy1);
   Soubor1->addAction(Konfigurace1);
   QMenu* selnky1 = MainMenu1->addMenu(u8("&Číselníky"));
   selnky1->addAction(Knihy1);
@@ -462,8 +479,13 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
     if (widget != nullptr && widget->window() == this) {
       auto* key = static_cast<QKeyEvent*>(event);
       const QKeySequence pressed(key->keyCombination());
+      // Ctrl+Z is a text box's own undo while it has something to undo
+      // (what was typed since the box was filled); the window's Ctrl+Z
+      // takes a deleted row back everywhere else.
+      auto* edit = qobject_cast<QLineEdit*>(widget);
+      const bool boxUndoes = edit != nullptr && edit->isUndoAvailable() && !edit->isReadOnly();
       for (QAction* action : shortcutActions_) {
-        if (action->isEnabled() && action->shortcut() == pressed) {
+        if (action->isEnabled() && action->shortcut() == pressed && !(action == Vratit1 && boxUndoes)) {
           event->ignore();
           return true;
         }
@@ -506,7 +528,55 @@ void JournalWindow::Novdek1Click() {
 void JournalWindow::Smazatdek1Click() {
   // Deletes at once, without a question, from the menu, the tool bar and
   // Ctrl+Delete alike; an editor's text goes with the row.
+  const std::int64_t record = ledger_.journal().recordNumber();
   ledger_.deleteJournalRow();
+  deletedHere_.push_back(record);
+}
+
+void JournalWindow::SmazaneZaznamy1Click() { showWindow(deletedRows_); }
+
+void JournalWindow::Vratit1Click() {
+  storeTypedText();
+  // Rows taken back meanwhile (in the deleted rows' window, by another copy)
+  // are passed over: each Ctrl+Z takes back a row that is still deleted.
+  while (!deletedHere_.empty()) {
+    const std::int64_t record = deletedHere_.back();
+    ledger::Dataset& journal = ledger_.journal();
+    bool stillDeleted = false;
+    try {
+      stillDeleted = journal.recordDeleted(record);
+    } catch (const std::exception&) {
+      stillDeleted = false;  // the table is shorter now (a restore elsewhere)
+    }
+    if (!stillDeleted) {
+      deletedHere_.pop_back();
+      continue;
+    }
+    // A row another copy edits is refused, and stays to be taken back later.
+    ledger_.recallJournalRow(record);
+    deletedHere_.pop_back();
+    return;
+  }
+  statusLine_.show(text::toCp1250("Žádný smazaný řádek k vrácení..."));
+}
+
+void JournalWindow::startDailyBackup(ledger::TableRewrite::FileMaker create) {
+  if (dailyBackup_) return;
+  // The thread ends before the window goes (the destructor waits for it),
+  // and an event posted to a window that has gone is dropped.
+  dailyBackup_ = std::make_unique<backup::DailyBackupThread>(
+      ledger_.workDir(), ledger_.regional(), text::Date::today(),
+      [this](const std::string& shown) {
+        // From the backup's thread to the window's.
+        QMetaObject::invokeMethod(
+            this,
+            [this, shown] {
+              statusLine_.show(shown);
+              dailyBackupReported_ = true;
+            },
+            Qt::QueuedConnection);
+      },
+      std::move(create));
 }
 
 void JournalWindow::ToolButton12Click() {
@@ -532,6 +602,8 @@ void JournalWindow::Uloit1Click() {
 void JournalWindow::Otevt1Click() {
   storeTypedText();
   backup::RestoreBackup(backup::BackupDialogs::of(this), ledger_);
+  // The tables are rebuilt without their deleted rows.
+  deletedHere_.clear();
 }
 void JournalWindow::Konfigurace1Click() { showWindow(Form7); }
 void JournalWindow::Tiskdokladu1Click() {
@@ -540,6 +612,12 @@ void JournalWindow::Tiskdokladu1Click() {
 }
 void JournalWindow::Tiskknihy1Click() { showWindow(Form6); }
 void JournalWindow::Pomoc1Click() { showWindow(Form8); }
+
+void JournalWindow::showHelpTopic(int topic) {
+  if (!Form8) return;
+  Form8->showTopic(topic);
+  showWindow(Form8);
+}
 
 void JournalWindow::Konec1Click() { close(); }
 

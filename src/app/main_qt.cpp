@@ -141,6 +141,9 @@ int main(int argc, char** argv) {
   // 5. The journal window shows; its show handler runs.
   Form1->show();
   const QString screenshot = qEnvironmentVariable("MINCAR_SCREENSHOT");
+  // 6. At the first start of a day, the day's backup, beside the window: the
+  //    status line tells its outcome when it is done.
+  if (screenshot.isEmpty()) Form1->startDailyBackup();
   if (!screenshot.isEmpty()) {
     const QStringList names = qEnvironmentVariable("MINCAR_SCREENSHOT_WINDOWS", QStringLiteral("Form2,Form3,Form4"))
                                   .split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -154,6 +157,6 @@ int main(int argc, char** argv) {
     takeScreenshotAndQuit(*Form1, screenshot, shown);
   }
 
-  // 6. Until the journal window is closed; its close handler writes prop1.txt.
+  // 7. Until the journal window is closed; its close handler writes prop1.txt.
   return application.exec();
 }

@@ -44,8 +44,8 @@ constexpr int kToolButtonHeight = 22;
 
 }  // namespace
 
-const std::array<HelpWindow::ToolButtonDesign, kHelpTopicCount>& HelpWindow::toolButtonDesigns() {
-  static const std::array<ToolButtonDesign, kHelpTopicCount> designs = {{
+const std::array<HelpWindow::ToolButtonDesign, kToolButtonTopicCount>& HelpWindow::toolButtonDesigns() {
+  static const std::array<ToolButtonDesign, kToolButtonTopicCount> designs = {{
       {"ToolButton1", 28, "", 0},
       {"ToolButton8", 19, "Otevření dat ze záložní kopie", 1},
       {"ToolButton7", 18, "Uložení dat do záložní kopie na disku...", 2},
@@ -189,7 +189,14 @@ void HelpWindow::LoadHelpTopics() {
   showTopic(0);
 }
 
-void HelpWindow::showTopic(int topic) { showText(HelpTopics[topic]); }
+void HelpWindow::showTopic(int topic) {
+  if (topic < 0 || topic >= kHelpTopicCount) return;
+  if (!topicsLoaded_) {
+    HelpTopics = helpTopicTexts();
+    topicsLoaded_ = true;
+  }
+  showText(HelpTopics[topic]);
+}
 
 void HelpWindow::showText(const std::string& cp1250) {
   // The whole text is replaced, so whatever the user typed is gone; the

@@ -52,6 +52,8 @@ const char* const kBeginnings[kHelpTopicCount] = {
     "Toto tlačítko spustí konfigurační dialog pro nastavení internetového prohlížeče, který "
     "zprostředkovává tisk dokladů a knih.",
     "Toto tlačítko ukončí běh této aplikace ...",
+    "Okno Smazané záznamy (nabídka Soubor – Smazané záznamy) ukáže smazané řádky deníku, "
+    "nejnovější nahoře, se všemi jejich údaji a s číslem záznamu v tabulce.",
 };
 
 // Topics that are their sentence and nothing more.
