@@ -9,6 +9,7 @@
 #include "backup/backup_commands.h"
 #include "backup/backup_file.h"
 #include "backup/backup_writer.h"
+#include "ledger/errors.h"
 #include "text/cp1250.h"
 #include "text/error.h"
 
@@ -85,7 +86,8 @@ DailyBackup WriteDailyBackup(const fs::path& workDir, const text::Regional& regi
     app::RecordingStatusLine quiet;
     app::Ledger tables(workDir, regional, quiet);
     tables.openForReading();
-    BackupFile out(result.file, {}, std::move(create));
+    // Nobody chose this name: the status line needs the reason too.
+    BackupFile out(result.file, {.cannotCreate = ledger::messages::kCannotCreateFileBecause}, std::move(create));
     SaveAllTables(out, tables);
     if (!out.commitNew()) return result;
   }

@@ -15,6 +15,7 @@ inline constexpr std::string_view kTableBusy = "Table is busy: %s is in use by a
 inline constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
 inline constexpr std::string_view kCannotOpenFileBecause = "Cannot open file %s: %s";
 inline constexpr std::string_view kCannotCreateFile = "Cannot create file %s";
+inline constexpr std::string_view kCannotCreateFileBecause = "Cannot create file %s: %s";
 inline constexpr std::string_view kCannotCreate = "Cannot create %s: %s";
 inline constexpr std::string_view kCannotRead = "Cannot read %s: %s";
 inline constexpr std::string_view kCannotWrite = "Cannot write to %s: %s";
