@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -58,6 +59,14 @@ constexpr QSize kDesignStrip(617, 53);
 // The pixels a column loses when the window is made bigger and smaller
 // again, each resize cutting its width toward zero.
 constexpr int kColumnCutLoss = 3;
+
+// Puts `typed` into a box that was just refilled, as one step of the box's
+// own undo: setText() would forget what Ctrl+Z in the box can undo.
+void retype(QLineEdit* edit, const QString& typed) {
+  const QSignalBlocker quiet(edit);
+  edit->selectAll();
+  edit->insert(typed);
+}
 
 // The Qt form of the regional short date format (d, M and y mean the same).
 QString qtDateFormat(const std::string& shortDateFormat) {
@@ -336,9 +345,10 @@ void JournalWindow::createClientArea() {
         // stood for no row, so the key is not put into the row now found.
         if (!showedNoRow && model_->beginEdit(row)) {
           // Beginning the edit rereads the row, and the strip is refilled
-          // from it: what is being typed stays.
+          // from it: what is being typed stays, and the box's own undo
+          // (Ctrl+Z) goes back to the row's value.
           if (edit->text() != typed) {
-            edit->setText(typed);
+            retype(edit, typed);
             edit->setCursorPosition(cursor);
           }
           edit->setModified(true);
@@ -349,7 +359,7 @@ void JournalWindow::createClientArea() {
         return;
       }
       if (!model_->appendRow()) return;
-      edit->setText(typed);
+      retype(edit, typed);
       edit->setModified(true);
     });
   }
