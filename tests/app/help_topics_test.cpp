@@ -162,3 +162,28 @@ TEST(HelpTopics, TheAboutTextNamesTheProductItsVersionAndLicence) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HelpTopics, TheSafetyNetsAreExplainedWhereTheUserLooks) {
+  const auto topics = help::helpTopicTexts();
+  // The day's backup beside the save command, with its cron command.
+  EXPECT_TRUE(contains(topics[2], "data/zalohy"));
+  EXPECT_TRUE(contains(topics[2], "zaloha_2026-12-07.txu"));
+  EXPECT_TRUE(contains(topics[2], "posledních 30"));
+  EXPECT_TRUE(contains(topics[2], "mincar-cli backup --daily"));
+  // The deleted rows' window and Ctrl+Z, and the box's own undo first.
+  const std::string& deleted = topics[help::kDeletedRowsTopic];
+  EXPECT_TRUE(contains(deleted, "Soubor – Smazané záznamy"));
+  EXPECT_TRUE(contains(deleted, "Obnovit"));
+  EXPECT_TRUE(contains(deleted, "[Ctrl]+[Z]"));
+  EXPECT_TRUE(contains(deleted, "nové číslo"));
+  EXPECT_TRUE(contains(deleted, "nejprve to, co jste do něj napsali"));
+  // The lists' fourth button.
+  for (int topic : {5, 6}) {
+    EXPECT_TRUE(contains(topics[topic], "čtyři tlačítka")) << topic;
+    EXPECT_TRUE(contains(topics[topic], "4. Čtvrté tlačítko (koš)")) << topic;
+  }
+}
+
+}  // namespace
