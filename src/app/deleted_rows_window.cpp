@@ -1,5 +1,6 @@
 #include "app/deleted_rows_window.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -32,7 +33,17 @@ DeletedRowsWindow::DeletedRowsWindow(ledger::Dataset& table, const QString& capt
   view_->setSelectionMode(QAbstractItemView::SingleSelection);
   view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view_->verticalHeader()->hide();
+  view_->setWordWrap(false);
+  // The grids' small font, so that a journal row fits as it does there.
+  QFont cellFont = view_->font();
+  cellFont.setPixelSize(10);
+  cellFont.setStretch(QFont::Condensed);
+  view_->setFont(cellFont);
+  view_->horizontalHeader()->setFont(cellFont);
+  view_->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
   view_->horizontalHeader()->setStretchLastSection(true);
+  // Columns fit what the first rows hold, not every deleted row.
+  view_->horizontalHeader()->setResizeContentsPrecision(100);
   layout->addWidget(view_, 1);
 
   auto* buttons = new QHBoxLayout;
@@ -63,7 +74,10 @@ DeletedRowsWindow::DeletedRowsWindow(ledger::Dataset& table, const QString& capt
   subscription_ = table_.dataSource().subscribe([this](ledger::DataEvent event) {
     if (event == ledger::DataEvent::DataSetChanged && isVisible()) reloadLater_.start();
   });
-  resize(560, 240);
+  // Above the journal window, not over its status line, which tells what
+  // "Obnovit" did.
+  resize(650, 150);
+  move(292, 0);
 }
 
 DeletedRowsWindow::~DeletedRowsWindow() { table_.dataSource().unsubscribe(subscription_); }
@@ -72,6 +86,7 @@ void DeletedRowsWindow::reload() {
   const std::int64_t chosen = model_->recordAt(view_->currentIndex().row());
   const int chosenRow = view_->currentIndex().row();
   model_->reload();
+  view_->resizeColumnsToContents();
   // The same record stays chosen; one taken back gives way to the row now
   // in its place.
   int row = model_->rowOf(chosen);

@@ -102,7 +102,6 @@ JournalWindow::JournalWindow(ProgramData& data, QWidget* parent)
       ledger_.journal(), u8("Smazané záznamy"), [this](std::int64_t record) { ledger_.recallJournalRow(record); },
       [this] { showHelpTopic(help::kDeletedRowsTopic); }, this);
   deletedRows_->setObjectName(QStringLiteral("SmazaneZaznamy"));
-  deletedRows_->move(330, 420);
   move(292, 185);
   // The window is wider than designed where the strip's date or the grid's
   // date column would not fit otherwise.

@@ -5,8 +5,8 @@
 //
 // MINCAR_SCREENSHOT=FILE is for the documentation only (scripts/screenshots.sh):
 // the program opens the windows MINCAR_SCREENSHOT_WINDOWS names (by their
-// names Form2 ... Form8, separated by commas; the three small windows when
-// it is not set), saves a picture of the whole screen to FILE after a
+// names Form2 ... Form8 and SmazaneZaznamy, separated by commas; the three
+// small windows when it is not set), saves a picture of the whole screen to FILE after a
 // moment and ends as if closed by the user.
 
 #include <cstdlib>
@@ -22,6 +22,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "app/deleted_rows_window.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
 #include "app/journal_window.h"
@@ -149,7 +150,8 @@ int main(int argc, char** argv) {
                                   .split(QLatin1Char(','), Qt::SkipEmptyParts);
     std::vector<QWidget*> shown;
     for (QWidget* window : std::initializer_list<QWidget*>{windows.Form2, windows.Form3, windows.Form4, windows.Form5,
-                                                           windows.Form6, windows.Form7, windows.Form8}) {
+                                                           windows.Form6, windows.Form7, windows.Form8,
+                                                           Form1->deletedRowsWindow()}) {
       if (names.contains(window->objectName())) shown.push_back(window);
     }
     // The voucher shows the journal's current row, as its command does.

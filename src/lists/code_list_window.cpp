@@ -57,7 +57,6 @@ void CodeListWindow::addDeletedRowsButton(const char* hint, const QString& capti
         if (journal) journal->showHelpTopic(help::kDeletedRowsTopic);
       },
       this);
-  deletedRows_->move(pos() + QPoint(width() + 10, 0));
   addToolButton(app::kDeletedRowsImage, hint, [this] {
     if (!deletedRows_->isVisible()) deletedRows_->show();
   });
