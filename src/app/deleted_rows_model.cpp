@@ -4,21 +4,9 @@
 #include <climits>
 #include <string>
 
-#include "text/cp1250.h"
+#include "app/dataset_model.h"
 
 namespace app {
-
-namespace {
-
-QString fromCp1250(const std::string& bytes) { return QString::fromUtf8(text::toUtf8(bytes)); }
-
-bool isNumber(ledger::FieldType type) {
-  return type == ledger::FieldType::Numeric || type == ledger::FieldType::Float ||
-         type == ledger::FieldType::Integer || type == ledger::FieldType::AutoIncrement ||
-         type == ledger::FieldType::Double;
-}
-
-}  // namespace
 
 DeletedRowsModel::DeletedRowsModel(ledger::Dataset& dataset, QObject* parent)
     : QAbstractTableModel(parent), dataset_(dataset) {}
@@ -66,10 +54,9 @@ QVariant DeletedRowsModel::data(const QModelIndex& index, int role) const {
         return {};
       }
     case Qt::TextAlignmentRole:
-      if (column < 0 || (column < dataset_.fieldCount() && isNumber(dataset_.field(column).type()))) {
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-      }
-      return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+      if (column < 0) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+      if (column >= dataset_.fieldCount()) return {};
+      return QVariant::fromValue(cellAlignment(dataset_.field(column).type()));
     default:
       return {};
   }

@@ -1,6 +1,5 @@
 #include "app/deleted_rows_window.h"
 
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -8,6 +7,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/dataset_grid_qt.h"
 #include "app/deleted_rows_model.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
@@ -35,12 +35,7 @@ DeletedRowsWindow::DeletedRowsWindow(ledger::Dataset& table, const QString& capt
   view_->verticalHeader()->hide();
   view_->setWordWrap(false);
   // The grids' small font, so that a journal row fits as it does there.
-  QFont cellFont = view_->font();
-  cellFont.setPixelSize(10);
-  cellFont.setStretch(QFont::Condensed);
-  view_->setFont(cellFont);
-  view_->horizontalHeader()->setFont(cellFont);
-  view_->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
+  useCellFont(view_);
   view_->horizontalHeader()->setStretchLastSection(true);
   // Columns fit what the first rows hold, not every deleted row.
   view_->horizontalHeader()->setResizeContentsPrecision(100);
