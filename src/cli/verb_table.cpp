@@ -40,8 +40,9 @@ const Verb kVerbs[] = {
     {"delete", "delete journal|books|moves ID",
      "delete the first row, in natural order, whose ID is ID", {}, cmdDelete},
     {"deleted", "deleted journal|books|moves",
-     "list the deleted rows still in the table, each as its record number\n"
-     "(RECNO, from 1), a tab and the row as list prints it", {}, cmdDeleted},
+     "list the deleted rows still in the table in natural order, each as its\n"
+     "record number (RECNO, from 1), a tab and the row as list prints it", {},
+     cmdDeleted},
     {"undelete", "undelete journal|books|moves RECNO",
      "take deleted record RECNO back in its place, with its values and its\n"
      "ID, or the next new ID when another row has taken its ID since;\n"
