@@ -20,6 +20,7 @@
 #include "app/ledger.h"
 #include "app/status_line.h"
 #include "backup/backup_commands.h"
+#include "backup/daily_backup.h"
 #include "ledger/ledger_tables.h"
 #include "text/cp1250.h"
 #include "text/error.h"
@@ -100,8 +101,34 @@ void restoreCase(benchmark::State& state, const std::string& size) {
   });
 }
 
+// The day's backup as the window's first start of a day writes it: its
+// own read-only opening of the tables, the file beside its name taken
+// without replacing, the older ones pruned. Each iteration a new day, so
+// that each writes; data/zalohy/ of the data folder is removed at the end.
+void dailyBackupCase(benchmark::State& state, const std::string& size) {
+  const fs::path workDir = dataFolder(size);
+  if (!haveData(state, workDir)) return;
+  guarded(state, [&] {
+    const fs::path folder = backup::AutomaticBackupFolder(workDir);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    text::Date day{2030, 1, 1};
+    for (auto _ : state) {
+      const backup::DailyBackup daily = backup::WriteDailyBackup(workDir, text::Regional::czech(), day);
+      if (!daily.written) state.SkipWithError("the day's backup was there already");
+      ++day.day;
+    }
+    state.counters["peak_rss_MiB"] = peakRssMiB();
+    fs::remove_all(folder, ignored);
+  });
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(dailyBackupCase, 100k, std::string("100k"))
+    ->Name("daily_backup/100k")->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK_CAPTURE(dailyBackupCase, 1m, std::string("1m"))
+    ->Name("daily_backup/1m")->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK_CAPTURE(backupCase, 100k, std::string("100k"))
     ->Name("backup/100k")->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK_CAPTURE(restoreCase, 100k, std::string("100k"))

@@ -125,6 +125,10 @@ printf '%s;\n\r' "Firma =;Bench" "Vystavil =; " "Schvalil =; " "Prevzal =; " \
 for _ in 1 2 3; do
   QT_QPA_PLATFORM=offscreen "$build/mincar-window-start" "$window_dir"
 done
+# The first start of a day: the day's backup beside the window.
+for _ in 1 2 3; do
+  QT_QPA_PLATFORM=offscreen "$build/mincar-window-start" "$window_dir" --daily-backup
+done
 
 echo
 echo "Keystrokes in the search dialog's filter text beside the journal window, 1M rows (offscreen)"

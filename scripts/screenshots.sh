@@ -8,6 +8,8 @@
 #   search.png, config.png, voucher-dialog.png, help.png
 #                    the journal window with that dialog
 #   import.png       the preview of a bank statement's import
+#   deleted-rows.png the journal window with its deleted rows' window,
+#                    after two rows were deleted
 #
 # The pictures are taken by the program itself: with MINCAR_SCREENSHOT=FILE
 # it opens the windows MINCAR_SCREENSHOT_WINDOWS names, grabs the whole
@@ -104,3 +106,7 @@ shot config Form7
 shot voucher-dialog Form5
 shot help Form8
 shot import ImportForm
+# Two rows deleted, for the journal's deleted rows' window.
+cli delete journal 4
+cli delete journal 8
+shot deleted-rows SmazaneZaznamy

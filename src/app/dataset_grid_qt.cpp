@@ -14,27 +14,31 @@
 
 namespace app {
 
+void useCellFont(QTableView* view) {
+  QFont cellFont = view->font();
+  cellFont.setPixelSize(10);
+  cellFont.setStretch(QFont::Condensed);
+  view->setFont(cellFont);
+  // The platform may give headers a font of their own.
+  view->horizontalHeader()->setFont(cellFont);
+  view->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
+}
+
 DatasetGrid::DatasetGrid(DatasetModel* model, QWidget* parent)
     : QTableView(parent), model_(model) {
   setObjectName(QStringLiteral("DBGrid1"));
   setModel(model);
 
-  // A small, narrow font for cells and titles alike: the design's column
-  // widths (a 51-pixel date, 45-pixel amounts) then hold whole dates,
-  // amounts and titles, where the ordinary font would cut them.
-  QFont cellFont = font();
-  cellFont.setPixelSize(10);
-  cellFont.setStretch(QFont::Condensed);
-  setFont(cellFont);
-  // The platform may give headers a font of their own.
-  horizontalHeader()->setFont(cellFont);
+  // The design's column widths (a 51-pixel date, 45-pixel amounts) hold
+  // whole dates, amounts and titles in the small font, where the ordinary
+  // font would cut them.
+  useCellFont(this);
 
   // No row indicator column; rows of one fixed height, so that a long
   // journal scrolls without measuring rows.
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setMinimumSectionSize(1);
-  verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 4);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setMinimumSectionSize(0);
   horizontalHeader()->setHighlightSections(false);

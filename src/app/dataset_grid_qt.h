@@ -8,6 +8,10 @@
 
 namespace app {
 
+// The grids' small, narrow font for cells and titles alike, and rows of its
+// height.
+void useCellFont(QTableView* view);
+
 // DBGrid1 of the three windows: a table view over a DatasetModel that
 // follows the dataset's cursor and fits its columns to its width on every
 // resize.

@@ -16,19 +16,20 @@ namespace app {
 
 namespace {
 
-QString fromCp1250(const std::string& bytes) { return QString::fromUtf8(text::toUtf8(bytes)); }
-
-bool isNumber(ledger::FieldType type) {
-  return type == ledger::FieldType::Numeric || type == ledger::FieldType::Float ||
-         type == ledger::FieldType::Integer || type == ledger::FieldType::AutoIncrement ||
-         type == ledger::FieldType::Double;
-}
-
 constexpr std::int64_t kAll = std::numeric_limits<std::int64_t>::max();
 
 int toRows(std::int64_t rows) { return static_cast<int>(std::clamp<std::int64_t>(rows, 0, INT_MAX)); }
 
 }  // namespace
+
+QString fromCp1250(const std::string& bytes) { return QString::fromUtf8(text::toUtf8(bytes)); }
+
+Qt::Alignment cellAlignment(ledger::FieldType type) {
+  const bool number = type == ledger::FieldType::Numeric || type == ledger::FieldType::Float ||
+                      type == ledger::FieldType::Integer || type == ledger::FieldType::AutoIncrement ||
+                      type == ledger::FieldType::Double;
+  return (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
 
 DatasetModel::DatasetModel(ledger::Dataset& dataset, QObject* parent)
     : QAbstractTableModel(parent), dataset_(dataset) {
@@ -78,10 +79,7 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
         return {};
       }
     case Qt::TextAlignmentRole:
-      if (isNumber(dataset_.field(index.column()).type())) {
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-      }
-      return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+      return QVariant::fromValue(cellAlignment(dataset_.field(index.column()).type()));
     default:
       return {};
   }

@@ -1,11 +1,17 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include <QAbstractTableModel>
 
 #include "ledger/dataset.h"
 
 namespace app {
+
+// A text of the tables (Windows-1250) as the windows show it.
+QString fromCp1250(const std::string& bytes);
+// Where a column's cells stand: numbers right, everything else left.
+Qt::Alignment cellAlignment(ledger::FieldType type);
 
 // A ledger::Dataset as a table model for the grids of the journal, books and
 // movements windows. Rows are read from the dataset when a view asks for

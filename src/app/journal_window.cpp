@@ -15,17 +15,21 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMetaObject>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
+#include "app/deleted_rows_window.h"
 #include "app/date_typing_qt.h"
 #include "app/design_fit_qt.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
 #include "backup/backup_window.h"
+#include "help/help_topics.h"
 #include "help/help_window.h"
 #include "import/import_window.h"
 #include "ledger/ledger_tables.h"
@@ -57,6 +61,14 @@ constexpr QSize kDesignStrip(617, 53);
 // again, each resize cutting its width toward zero.
 constexpr int kColumnCutLoss = 3;
 
+// Puts `typed` into a box that was just refilled, as one step of the box's
+// own undo: setText() would forget what Ctrl+Z in the box can undo.
+void retype(QLineEdit* edit, const QString& typed) {
+  const QSignalBlocker quiet(edit);
+  edit->selectAll();
+  edit->insert(typed);
+}
+
 // The Qt form of the regional short date format (d, M and y mean the same).
 QString qtDateFormat(const std::string& shortDateFormat) {
   QString format;
@@ -87,6 +99,10 @@ JournalWindow::JournalWindow(ProgramData& data, QWidget* parent)
   createMenus();
   createToolBar();
   createClientArea();
+  deletedRows_ = new DeletedRowsWindow(
+      ledger_.journal(), u8("Smazané záznamy"), [this](std::int64_t record) { ledger_.recallJournalRow(record); },
+      [this] { showHelpTopic(help::kDeletedRowsTopic); }, this);
+  deletedRows_->setObjectName(QStringLiteral("SmazaneZaznamy"));
   move(292, 185);
   // The window is wider than designed where the strip's date or the grid's
   // date column would not fit otherwise.
@@ -109,6 +125,9 @@ JournalWindow::~JournalWindow() {
   // window goes; nothing they hold is stored any more.
   for (QLineEdit* edit : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) edit->disconnect(this);
   DBGrid1->setModel(nullptr);
+  // The day's backup reads tables of its own; it ends before the window
+  // goes, and tells nobody.
+  dailyBackup_.reset();
   if (ownData_) {
     // Data of the window's own goes with its members, before Qt deletes the
     // children that show it: the other windows and the journal model.
@@ -169,6 +188,10 @@ void JournalWindow::createActions() {
                        QKeySequence(Qt::CTRL | Qt::Key_N), &JournalWindow::Novdek1Click);
   Smazatdek1 = addCommand("&Smazat řádek", "Smaže řádek, na kterém se právě nachází kurzor..", 21,
                           QKeySequence(Qt::CTRL | Qt::Key_Delete), &JournalWindow::Smazatdek1Click);
+  SmazaneZaznamy1 = addCommand("Smazané &záznamy", "Zobrazí smazané řádky deníku a vrátí vybraný zpět...",
+                               kDeletedRowsImage, {}, &JournalWindow::SmazaneZaznamy1Click);
+  Vratit1 = addCommand("&Vrátit smazaný řádek", "Vrátí řádek, který jste smazali naposledy...", kRecallImage,
+                       QKeySequence(Qt::CTRL | Qt::Key_Z), &JournalWindow::Vratit1Click);
   Konfigurace1 = addCommand("Konfigurace", "Otevře konfigurační dialog...", 31, {},
                             &JournalWindow::Konfigurace1Click);
   Knihy1 = addCommand("&Knihy", "Otevře dialog s číselníkem jednotlivých knih", 22,
@@ -201,6 +224,8 @@ void JournalWindow::createMenus() {
   Soubor1->addAction(Importvpisu1);
   Soubor1->addAction(Novdek1);
   Soubor1->addAction(Smazatdek1);
+  Soubor1->addAction(Vratit1);
+  Soubor1->addAction(SmazaneZaznamy1);
   Soubor1->addAction(Konfigurace1);
   QMenu* selnky1 = MainMenu1->addMenu(u8("&Číselníky"));
   selnky1->addAction(Knihy1);
@@ -328,9 +353,10 @@ void JournalWindow::createClientArea() {
         // stood for no row, so the key is not put into the row now found.
         if (!showedNoRow && model_->beginEdit(row)) {
           // Beginning the edit rereads the row, and the strip is refilled
-          // from it: what is being typed stays.
+          // from it: what is being typed stays, and the box's own undo
+          // (Ctrl+Z) goes back to the row's value.
           if (edit->text() != typed) {
-            edit->setText(typed);
+            retype(edit, typed);
             edit->setCursorPosition(cursor);
           }
           edit->setModified(true);
@@ -341,7 +367,7 @@ void JournalWindow::createClientArea() {
         return;
       }
       if (!model_->appendRow()) return;
-      edit->setText(typed);
+      retype(edit, typed);
       edit->setModified(true);
     });
   }
@@ -471,8 +497,13 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
     if (widget != nullptr && widget->window() == this) {
       auto* key = static_cast<QKeyEvent*>(event);
       const QKeySequence pressed(key->keyCombination());
+      // Ctrl+Z is a text box's own undo while it has something to undo
+      // (what was typed since the box was filled); the window's Ctrl+Z
+      // takes a deleted row back everywhere else.
+      auto* edit = qobject_cast<QLineEdit*>(widget);
+      const bool boxUndoes = edit != nullptr && edit->isUndoAvailable() && !edit->isReadOnly();
       for (QAction* action : shortcutActions_) {
-        if (action->isEnabled() && action->shortcut() == pressed) {
+        if (action->isEnabled() && action->shortcut() == pressed && !(action == Vratit1 && boxUndoes)) {
           event->ignore();
           return true;
         }
@@ -515,7 +546,55 @@ void JournalWindow::Novdek1Click() {
 void JournalWindow::Smazatdek1Click() {
   // Deletes at once, without a question, from the menu, the tool bar and
   // Ctrl+Delete alike; an editor's text goes with the row.
+  const std::int64_t record = ledger_.journal().recordNumber();
   ledger_.deleteJournalRow();
+  deletedHere_.push_back(record);
+}
+
+void JournalWindow::SmazaneZaznamy1Click() { showWindow(deletedRows_); }
+
+void JournalWindow::Vratit1Click() {
+  storeTypedText();
+  // Rows taken back meanwhile (in the deleted rows' window, by another copy)
+  // are passed over: each Ctrl+Z takes back a row that is still deleted.
+  while (!deletedHere_.empty()) {
+    const std::int64_t record = deletedHere_.back();
+    ledger::Dataset& journal = ledger_.journal();
+    bool stillDeleted = false;
+    try {
+      stillDeleted = journal.recordDeleted(record);
+    } catch (const std::exception&) {
+      stillDeleted = false;  // the table is shorter now (a restore elsewhere)
+    }
+    if (!stillDeleted) {
+      deletedHere_.pop_back();
+      continue;
+    }
+    // A row another copy edits is refused, and stays to be taken back later.
+    ledger_.recallJournalRow(record);
+    deletedHere_.pop_back();
+    return;
+  }
+  statusLine_.show(text::toCp1250("Žádný smazaný řádek k vrácení..."));
+}
+
+void JournalWindow::startDailyBackup(ledger::TableRewrite::FileMaker create) {
+  if (dailyBackup_) return;
+  // The thread ends before the window goes (the destructor waits for it),
+  // and an event posted to a window that has gone is dropped.
+  dailyBackup_ = std::make_unique<backup::DailyBackupThread>(
+      ledger_.workDir(), ledger_.regional(), text::Date::today(),
+      [this](const std::string& shown) {
+        // From the backup's thread to the window's.
+        QMetaObject::invokeMethod(
+            this,
+            [this, shown] {
+              statusLine_.show(shown);
+              dailyBackupReported_ = true;
+            },
+            Qt::QueuedConnection);
+      },
+      std::move(create));
 }
 
 void JournalWindow::Importvpisu1Click() {
@@ -546,6 +625,8 @@ void JournalWindow::Uloit1Click() {
 void JournalWindow::Otevt1Click() {
   storeTypedText();
   backup::RestoreBackup(backup::BackupDialogs::of(this), ledger_);
+  // The tables are rebuilt without their deleted rows.
+  deletedHere_.clear();
 }
 void JournalWindow::Konfigurace1Click() { showWindow(Form7); }
 void JournalWindow::Tiskdokladu1Click() {
@@ -558,6 +639,12 @@ void JournalWindow::Prehled1Click() {
   if (Form6) Form6->ShowOverview();
 }
 void JournalWindow::Pomoc1Click() { showWindow(Form8); }
+
+void JournalWindow::showHelpTopic(int topic) {
+  if (!Form8) return;
+  Form8->showTopic(topic);
+  showWindow(Form8);
+}
 
 void JournalWindow::Konec1Click() { close(); }
 

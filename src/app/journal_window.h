@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "app/ledger.h"
 #include "app/program_data_qt.h"
 #include "app/settings.h"
+#include "backup/daily_backup.h"
 #include "text/regional.h"
 
 class QAction;
@@ -28,6 +30,8 @@ class QDataWidgetMapper;
 class QLineEdit;
 
 namespace app {
+
+class DeletedRowsWindow;
 
 // TForm1, the journal window: the journal grid with its edit strip, the
 // menu, the tool bar and the status line. It works on the ledger and the
@@ -63,6 +67,18 @@ class JournalWindow : public QMainWindow {
 
   DatasetGrid* grid() const { return DBGrid1; }
   DatasetModel* model() const { return model_; }
+  // The help window showing a topic (the deleted rows' windows' F1).
+  void showHelpTopic(int topic);
+  // "Smazané záznamy" of the journal.
+  DeletedRowsWindow* deletedRowsWindow() const { return deletedRows_; }
+
+  // The day's backup (backup::WriteDailyBackup) on a thread of its own: the
+  // window goes on at once, and the status line tells the outcome, a
+  // failure included, when it is done. Once per start; main calls it after
+  // showing the window. `create` stands in for the file system in tests.
+  void startDailyBackup(ledger::TableRewrite::FileMaker create = ledger::createPosixFile);
+  // Whether the day's backup has ended and said so in the status line.
+  bool dailyBackupReported() const { return dailyBackupReported_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -82,6 +98,8 @@ class JournalWindow : public QMainWindow {
   // Commands.
   void Novdek1Click();       // new row
   void Smazatdek1Click();    // delete row
+  void SmazaneZaznamy1Click();  // the deleted rows' window
+  void Vratit1Click();       // Ctrl+Z: the row this window deleted last, back
   void ToolButton12Click();  // recompute balances
   void Importvpisu1Click();  // import a bank statement
   void Knihy1Click();        // books list
@@ -134,6 +152,8 @@ class JournalWindow : public QMainWindow {
   QAction* Importvpisu1 = nullptr;
   QAction* Novdek1 = nullptr;
   QAction* Smazatdek1 = nullptr;
+  QAction* SmazaneZaznamy1 = nullptr;
+  QAction* Vratit1 = nullptr;
   QAction* Konfigurace1 = nullptr;
   QAction* Knihy1 = nullptr;
   QAction* Pohyby1 = nullptr;
@@ -144,8 +164,15 @@ class JournalWindow : public QMainWindow {
   QAction* Pomoc1 = nullptr;
   QAction* Konec1 = nullptr;
   QAction* ToolButton12 = nullptr;
-  // The commands with a shortcut, which no control of this window may take.
+  // The commands with a shortcut, which no control of this window may take
+  // (but a text box its own undo, see eventFilter).
   std::vector<QAction*> shortcutActions_;
+  // The records this window deleted, the last one last: Ctrl+Z takes them
+  // back in turn. A restore makes them meaningless and empties the list.
+  std::vector<std::int64_t> deletedHere_;
+  DeletedRowsWindow* deletedRows_ = nullptr;
+  std::unique_ptr<backup::DailyBackupThread> dailyBackup_;
+  bool dailyBackupReported_ = false;
 };
 
 }  // namespace app

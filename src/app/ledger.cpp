@@ -8,12 +8,14 @@
 #include <thread>
 #include <unordered_map>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "ledger/errors.h"
 #include "ledger/ledger_tables.h"
 #include "text/cp1250.h"
 #include "text/error.h"
+#include "text/regional.h"
 
 namespace app {
 
@@ -34,6 +36,10 @@ constexpr const char* kRecomputeStart = "Start";
 // line takes Windows-1250.
 constexpr const char* kBalancesRestoredUtf8 = "Konečné stavy obnoveny...";
 constexpr const char* kMoveSetPatternUtf8 = "Tak, počet jednotek je %d ...";
+constexpr const char* kRecalledUtf8 = "Záznam obnoven";
+constexpr const char* kRecalledWithNumberUtf8 = "Záznam obnoven s číslem %s";
+constexpr const char* kRecalledRenumberedUtf8 = "Záznam obnoven s novým číslem %s: číslo %s mezitím dostal jiný záznam";
+constexpr const char* kRecomputeNeededUtf8 = "; zůstatky je třeba přepočítat...";
 
 // Column 0 or 1 of a list's current row; an empty list has no current row
 // and gives an empty value.
@@ -267,6 +273,61 @@ void Ledger::deleteBook() { books_.remove(); }
 void Ledger::newMove() { moves_.append(); }
 
 void Ledger::deleteMove() { moves_.remove(); }
+
+Ledger::Recalled Ledger::recallJournalRow(std::int64_t record) { return recallRow(journal_, record, true); }
+
+Ledger::Recalled Ledger::recallBook(std::int64_t record) { return recallRow(books_, record, true); }
+
+Ledger::Recalled Ledger::recallMove(std::int64_t record) { return recallRow(moves_, record, false); }
+
+Ledger::Recalled Ledger::recallRow(Dataset& table, std::int64_t record, bool balancesChange) {
+  // Every table keeps its number in column 0.
+  constexpr int kId = 0;
+  static_assert(kId == ledger::journal::ID && kId == kListId);
+  ledger::DataSource::Quiet quiet(table.dataSource());
+  table.storePendingEdit();
+  // Refused before anything is walked.
+  if (!table.recordDeleted(record)) {
+    throw mincar::Error(mincar::fill(ledger::messages::kRecordNotDeleted,
+                                     {std::to_string(record + 1), text::pathText(table.path())}));
+  }
+  // No other copy gives out a number between our look and our store.
+  ledger::NumberingLock numbering(table);
+  // Every row counts for a number in use, hidden ones too; the filter stays
+  // off afterwards, as after a new row, so that the row is seen.
+  table.setFiltered(false);
+  Recalled recalled;
+  const ledger::Value stored = table.recordValue(record, kId);
+  if (const double* number = std::get_if<double>(&stored)) {
+    recalled.number = *number;
+    // A column that the table numbers itself (type '+') never gives a
+    // number twice: the row keeps its own.
+    if (table.field(kId).type() != ledger::FieldType::AutoIncrement && ledger::NumberInUse(table, kId, *number)) {
+      recalled.taken = *number;
+      recalled.number = ledger::NextRowNumber(ledger::MaxFieldValue(table, kId));
+    }
+  }
+  table.recall(record);
+  try {
+    if (recalled.taken) table.field(kId).setAsFloat(*recalled.number);
+    table.post();
+  } catch (...) {
+    if (table.state() != DatasetState::Browse) table.cancel();
+    throw;
+  }
+  std::string shown;
+  if (!recalled.number) {
+    shown = kRecalledUtf8;
+  } else if (!recalled.taken) {
+    shown = mincar::fill(kRecalledWithNumberUtf8, {text::formatNumber(*recalled.number, regional_)});
+  } else {
+    shown = mincar::fill(kRecalledRenumberedUtf8, {text::formatNumber(*recalled.number, regional_),
+                                                   text::formatNumber(*recalled.taken, regional_)});
+  }
+  if (balancesChange) shown += kRecomputeNeededUtf8;
+  status_.show(text::toCp1250(shown));
+  return recalled;
+}
 
 void Ledger::editJournalForStamp() {
   journal_.edit();

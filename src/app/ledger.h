@@ -82,6 +82,24 @@ class Ledger {
   // and data source are restored, and the error is rethrown.
   void RecomputeBalances();
 
+  // Deleted rows taken back, by record number (from 0): the "Smazané
+  // záznamy" windows, Ctrl+Z in the journal window, mincar-cli undelete.
+  // The record comes back in its place with its values and its number,
+  // unless a row that is not deleted holds that number now: then it gets
+  // the number a new row would get (MaxFieldValue and NextRowNumber under
+  // the table's numbering lock, as the new-row rules). Its row lock is
+  // taken as for an edit. As after a new row, the journal's filter is off
+  // and the cursor stands on the row. Nothing is recomputed, as after a
+  // delete: the status line says which number the row got and, for the
+  // journal and the books, that the balances need recomputing.
+  struct Recalled {
+    std::optional<double> number;  // the row's number now; none when empty
+    std::optional<double> taken;   // its old number, when another row held it
+  };
+  Recalled recallJournalRow(std::int64_t record);
+  Recalled recallBook(std::int64_t record);
+  Recalled recallMove(std::int64_t record);
+
   // List commands. The stamps leave the journal row in edit state, to be
   // stored or cancelled like any edit; on an empty journal the edit first
   // appends a row by the journal's rule and the stamp then lands on it.
@@ -100,6 +118,7 @@ class Ledger {
   // gives the highest number in use once the row is stored.
   void numberJournalRow(ledger::Dataset& journal, const std::function<double()>& highest);
   void ListNewRecord(ledger::Dataset& list);           // books and movements
+  Recalled recallRow(ledger::Dataset& table, std::int64_t record, bool balancesChange);
   // The journal in edit state for a stamp of a list or the calendar, also
   // when the journal is empty and the edit first appends a row.
   void editJournalForStamp();

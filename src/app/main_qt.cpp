@@ -5,10 +5,11 @@
 //
 // MINCAR_SCREENSHOT=FILE is for the documentation only (scripts/screenshots.sh):
 // the program opens the windows MINCAR_SCREENSHOT_WINDOWS names (by their
-// names Form2 ... Form8, separated by commas; the three small windows when
-// it is not set, and ImportForm: the import's preview of the statement file
-// MINCAR_SCREENSHOT_STATEMENT for the book at place MINCAR_SCREENSHOT_BOOK
-// of the list, from 0), saves a picture of the whole screen to FILE after a
+// names Form2 ... Form8 and SmazaneZaznamy, separated by commas; the three
+// small windows when it is not set; and ImportForm: the import's preview of
+// the statement file MINCAR_SCREENSHOT_STATEMENT for the book at place
+// MINCAR_SCREENSHOT_BOOK of the list, from 0), saves a picture of the whole
+// screen to FILE after a
 // moment and ends as if closed by the user.
 
 #include <cstdlib>
@@ -28,6 +29,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "app/deleted_rows_window.h"
 #include "app/error_box_qt.h"
 #include "app/image_list_qt.h"
 #include "app/journal_window.h"
@@ -148,12 +150,16 @@ int main(int argc, char** argv) {
   // 5. The journal window shows; its show handler runs.
   Form1->show();
   const QString screenshot = qEnvironmentVariable("MINCAR_SCREENSHOT");
+  // 6. At the first start of a day, the day's backup, beside the window: the
+  //    status line tells its outcome when it is done.
+  if (screenshot.isEmpty()) Form1->startDailyBackup();
   if (!screenshot.isEmpty()) {
     const QStringList names = qEnvironmentVariable("MINCAR_SCREENSHOT_WINDOWS", QStringLiteral("Form2,Form3,Form4"))
                                   .split(QLatin1Char(','), Qt::SkipEmptyParts);
     std::vector<QWidget*> shown;
     for (QWidget* window : std::initializer_list<QWidget*>{windows.Form2, windows.Form3, windows.Form4, windows.Form5,
-                                                           windows.Form6, windows.Form7, windows.Form8}) {
+                                                           windows.Form6, windows.Form7, windows.Form8,
+                                                           Form1->deletedRowsWindow()}) {
       if (names.contains(window->objectName())) shown.push_back(window);
     }
     // The voucher shows the journal's current row, as its command does.
@@ -176,6 +182,6 @@ int main(int argc, char** argv) {
     takeScreenshotAndQuit(*Form1, screenshot, shown);
   }
 
-  // 6. Until the journal window is closed; its close handler writes prop1.txt.
+  // 7. Until the journal window is closed; its close handler writes prop1.txt.
   return application.exec();
 }

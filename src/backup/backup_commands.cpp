@@ -46,8 +46,23 @@ fs::path SaveBackupTo(app::Ledger& ledger, const fs::path& chosen, ledger::Table
   return file;
 }
 
-fs::path AutomaticBackupFolder(const app::Ledger& ledger) {
-  return ledger::tablePath(ledger.workDir(), ledger::LedgerTable::Journal).parent_path() / "zalohy";
+fs::path AutomaticBackupFolder(const app::Ledger& ledger) { return AutomaticBackupFolder(ledger.workDir()); }
+
+fs::path AutomaticBackupFolder(const fs::path& workDir) {
+  return ledger::tablePath(workDir, ledger::LedgerTable::Journal).parent_path() / "zalohy";
+}
+
+fs::path MakeAutomaticBackupFolder(const fs::path& workDir) {
+  const fs::path folder = AutomaticBackupFolder(workDir);
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    const bool taken = fs::exists(fs::symlink_status(folder, error));
+    if (taken || (!fs::create_directory(folder, error) && error)) {
+      throw mincar::Error(mincar::fill(ledger::messages::kCannotCreateFolder,
+                                       {text::pathText(folder), taken ? "not a folder" : error.message()}));
+    }
+  }
+  return folder;
 }
 
 std::string BeforeRestoreName(const text::Date& day, int hour, int minute, int second,
@@ -63,15 +78,8 @@ namespace {
 
 // The tables as they are, into a new file of data/zalohy/.
 fs::path keepTablesBeforeRestore(app::Ledger& ledger, const ledger::TableRewrite::FileMaker& create) {
-  const fs::path folder = AutomaticBackupFolder(ledger);
+  const fs::path folder = MakeAutomaticBackupFolder(ledger.workDir());
   std::error_code error;
-  if (!fs::is_directory(folder, error)) {
-    const bool taken = fs::exists(fs::symlink_status(folder, error));
-    if (taken || (!fs::create_directory(folder, error) && error)) {
-      throw mincar::Error(mincar::fill(ledger::messages::kCannotCreateFolder,
-                                       {text::pathText(folder), taken ? "not a folder" : error.message()}));
-    }
-  }
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   ::localtime_r(&now, &local);

@@ -46,6 +46,10 @@ std::filesystem::path SaveBackupTo(app::Ledger& ledger, const std::filesystem::p
 
 // The folder of the backups Mincar writes by itself: data/zalohy/.
 std::filesystem::path AutomaticBackupFolder(const app::Ledger& ledger);
+std::filesystem::path AutomaticBackupFolder(const std::filesystem::path& workDir);
+// The same, created when missing. Errors: "Cannot create folder %s: reason"
+// (also "not a folder" for a file or link at its name).
+std::filesystem::path MakeAutomaticBackupFolder(const std::filesystem::path& workDir);
 
 // "pred_obnovou_" + the date as DefaultBackupName writes it + "_HHMMSS.txu":
 // pred_obnovou_7_12_2026_153012.txu.

@@ -104,6 +104,18 @@ void AppendNumberText(std::string& line, double value, int decimals, const text:
   line += text::formatNumber(value, regional);
 }
 
+std::string RecordToText(ledger::Dataset& table, std::int64_t record) {
+  std::string line;
+  for (int i = 0; i < table.fieldCount(); ++i) {
+    const std::size_t start = line.size();
+    line += table.recordText(record, i);
+    replaceSeparators(line, start);
+    if (line.size() == start) line += ' ';
+    line += ';';
+  }
+  return line;
+}
+
 void AppendRecordText(const ledger::Dataset& table, std::string& line) {
   const text::Regional& regional = table.regional();
   // Numbers and dates hold a ";" only under settings that put one there.

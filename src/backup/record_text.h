@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "ledger/dataset.h"
@@ -18,6 +19,10 @@ std::string RecordToText(const ledger::Dataset& table);
 // The same line appended to `line`, for a writer that gathers many rows in
 // one buffer.
 void AppendRecordText(const ledger::Dataset& table, std::string& line);
+
+// The same line of any record by its number, deleted ones too (what
+// mincar-cli deleted lists).
+std::string RecordToText(ledger::Dataset& table, std::int64_t record);
 
 // A number column's value as the general form writes it (formatNumber's
 // text), the short way for the whole numbers and the column's decimals

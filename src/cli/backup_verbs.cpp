@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "backup/backup_commands.h"
+#include "backup/daily_backup.h"
 #include "cli/session.h"
 
 namespace cli {
@@ -26,6 +27,16 @@ int onBackupFile(const Invocation& inv, Output& io, std::string_view verb, Use u
 }  // namespace
 
 int cmdBackup(const Invocation& inv, Output& io) {
+  if (inv.args.has("--daily")) {
+    if (!inv.args.words.empty()) throw UsageError("backup --daily takes no FILE");
+    const text::Regional regional = text::Regional::fromEnvironment();
+    // The session checks the folder and reports what the tables need repaired.
+    Session session(inv.workDir, io, regional, Use::Read);
+    const backup::DailyBackup daily = backup::WriteDailyBackup(inv.workDir, regional, text::Date::today());
+    session.ledger().status().show(daily.statusText());
+    session.finish();
+    return 0;
+  }
   return onBackupFile(inv, io, "backup", Use::Read, [](app::Ledger& ledger, const fs::path& file) {
     backup::SaveBackupTo(ledger, file);
   });

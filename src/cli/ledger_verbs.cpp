@@ -1,5 +1,6 @@
 #include "cli/ledger_verbs.h"
 
+#include <charconv>
 #include <map>
 #include <optional>
 
@@ -128,6 +129,60 @@ int cmdList(const Invocation& inv, Output& io) {
   }
   io.out << text::toUtf8(lines);
   io.out.flush();
+  return 0;
+}
+
+int cmdDeleted(const Invocation& inv, Output& io) {
+  if (inv.args.words.size() != 1) throw UsageError("deleted needs one table: journal, books or moves");
+  const ledger::LedgerTable which = tableByName(inv.args.words[0]);
+  ledger::Dataset table("Table1", ledger::tablePath(inv.workDir, which), text::Regional::fromEnvironment());
+  table.setReadOnly(true);
+  table.open();
+  reportRepairs(table, io);
+  std::string lines;
+  for (const std::int64_t record : table.deletedRecords()) {
+    lines += std::to_string(record + 1);
+    lines += '\t';
+    lines += backup::RecordToText(table, record);
+    lines += '\n';
+  }
+  io.out << text::toUtf8(lines);
+  io.out.flush();
+  return 0;
+}
+
+int cmdUndelete(const Invocation& inv, Output& io) {
+  if (inv.args.words.size() != 2) {
+    throw UsageError("undelete needs a table (journal, books or moves) and a record number");
+  }
+  const ledger::LedgerTable which = tableByName(inv.args.words[0]);
+  const std::string& number = inv.args.words[1];
+  std::int64_t recno = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), recno);
+  if (error != std::errc() || end != number.data() + number.size() || recno < 1) {
+    throw UsageError("RECNO must be a record number from 1, not '" + number + "'");
+  }
+  Session session(inv.workDir, io, text::Regional::fromEnvironment());
+  app::Ledger& ledger = session.ledger();
+  const std::int64_t record = recno - 1;
+  // The status line says which number the row got; the number is printed.
+  ledger::Dataset* table = nullptr;
+  switch (which) {
+    case ledger::LedgerTable::Journal:
+      ledger.recallJournalRow(record);
+      table = &ledger.journal();
+      break;
+    case ledger::LedgerTable::Books:
+      ledger.recallBook(record);
+      table = &ledger.books();
+      break;
+    case ledger::LedgerTable::Moves:
+      ledger.recallMove(record);
+      table = &ledger.moves();
+      break;
+  }
+  printId(io, *table);
+  session.finish();
   return 0;
 }
 

@@ -39,13 +39,25 @@ const Verb kVerbs[] = {
      cmdSet},
     {"delete", "delete journal|books|moves ID",
      "delete the first row, in natural order, whose ID is ID", {}, cmdDelete},
+    {"deleted", "deleted journal|books|moves",
+     "list the deleted rows still in the table in natural order, each as its\n"
+     "record number (RECNO, from 1), a tab and the row as list prints it", {},
+     cmdDeleted},
+    {"undelete", "undelete journal|books|moves RECNO",
+     "take deleted record RECNO back in its place, with its values and its\n"
+     "ID, or the next new ID when another row has taken its ID since;\n"
+     "prints the row's ID",
+     {}, cmdUndelete},
     {"recompute", "recompute", "recompute every row's balance and every book's closing balance",
      {}, cmdRecompute},
-    {"backup", "backup FILE",
+    {"backup", "backup FILE|--daily",
      "write a backup of all three tables to FILE (\".txu\" is appended\n"
      "when the name does not hold it); an earlier FILE stays until the\n"
-     "new one is complete",
-     {}, cmdBackup},
+     "new one is complete. --daily writes the day's backup,\n"
+     "data/zalohy/zaloha_YYYY-MM-DD.txu, unless it is there already, and\n"
+     "keeps the newest 30 of them: for cron, as the window program does\n"
+     "at its first start of a day",
+     {.options = {{"--daily", Takes::Nothing}}}, cmdBackup},
     {"restore", "restore FILE",
      "replace all three tables from the backup FILE; a file that does not\n"
      "read through whole, or a table another user has open, changes nothing",

@@ -32,7 +32,12 @@ constexpr const char* kTopicsUtf8[kHelpTopicCount] = {
     "Tato ikona umožní vytvořit záložní kopii dat právě rozpracované evidence do souboru na "
     "pevném disku.\r\n"
     "Zálohu doporučujeme vytvářet alespoň jednou denně, vždy před ukončením práce. Program "
-    "nabídne složku data a název souboru s dnešním datem, například zaloha_7_12_2026.txu.",
+    "nabídne složku data a název souboru s dnešním datem, například zaloha_7_12_2026.txu.\r\n"
+    "Při prvním spuštění každého dne program navíc sám uloží denní zálohu do složky "
+    "data/zalohy pod názvem s datem, například zaloha_2026-12-07.txu, a ponechá posledních 30 "
+    "denních záloh; starší odstraní. Stavový řádek oznámí, kam zálohu uložil, nebo proč ji "
+    "uložit nešlo; program přitom běží dál. Kde se program nespouští každý den, uloží tutéž "
+    "zálohu příkaz „mincar-cli backup --daily“, například z plánovače cron.",
 
     // 3: new row.
     "Tato funkce přidá nový záznam na konec deníku, přidělí mu o jedničku vyšší číslo, než je "
@@ -56,26 +61,29 @@ constexpr const char* kTopicsUtf8[kHelpTopicCount] = {
     // 5: movements list.
     "Toto tlačítko otevře dialog s číselníkem pohybů.\r\n"
     "Číselník zůstává nad ostatními okny a umožňuje měnit druh pohybu u řádků deníku. "
-    "Má tři tlačítka:\r\n"
+    "Má čtyři tlačítka:\r\n"
     "1. První přidá nový pohyb na konec číselníku a přidělí mu o jedničku vyšší číslo, než je "
     "nejvyšší číslo v číselníku. Číslo lze změnit, jakmile však deník pohyb používá, "
     "nedoporučujeme to.\r\n"
     "2. Druhé okamžitě smaže označený pohyb, bez varování a bez kontroly, zda jej deník "
-    "používá. Stane-li se to omylem, vytvořte pohyb znovu prvním tlačítkem a vraťte mu "
-    "původní číslo.\r\n"
+    "používá. Stane-li se to omylem, vraťte jej čtvrtým tlačítkem.\r\n"
     "3. Třetí tlačítko (zelená fajfka) přidělí označený pohyb řádku, který je vybrán v hlavním "
-    "okně.",
+    "okně.\r\n"
+    "4. Čtvrté tlačítko (koš) otevře okno se smazanými pohyby; tlačítko Obnovit v něm vrátí "
+    "vybraný pohyb na jeho místo i s jeho číslem.",
 
     // 6: books list.
     "Toto tlačítko otevře dialog s číselníkem knih.\r\n"
     "Knihou může být pokladna, bankovní účet a podobně. Číselník zůstává nad ostatními okny "
-    "a má tři tlačítka:\r\n"
+    "a má čtyři tlačítka:\r\n"
     "1. První přidá novou knihu na konec číselníku a přidělí jí o jedničku vyšší číslo, než je "
     "nejvyšší číslo v číselníku.\r\n"
     "2. Druhé okamžitě smaže označenou knihu, bez varování a bez kontroly, zda ji deník "
     "používá.\r\n"
     "3. Třetí tlačítko (zelená fajfka) přidělí označenou knihu řádku, který je vybrán v hlavním "
     "okně.\r\n"
+    "4. Čtvrté tlačítko (koš) otevře okno se smazanými knihami; tlačítko Obnovit v něm vrátí "
+    "vybranou knihu na její místo i s jejím číslem.\r\n"
     "Konečné zůstatky jednotlivých knih přepočítáte tlačítkem se třemi žlutými sloupci "
     "v hlavním okně.",
 
@@ -188,6 +196,22 @@ constexpr const char* kTopicsUtf8[kHelpTopicCount] = {
     "\r\n"
     "Po importu přepočítejte zůstatky. U výpisu GPC uvede program v řádku stavu počáteční "
     "a konečný zůstatek výpisu, takže zůstatek knihy můžete porovnat s bankou.",
+
+    // 14: the deleted rows' window and Ctrl+Z (F1 in that window).
+    "Okno Smazané záznamy (nabídka Soubor – Smazané záznamy) ukáže smazané řádky deníku, "
+    "nejnovější nahoře, se všemi jejich údaji a s číslem záznamu v tabulce.\r\n"
+    "Smazaný řádek zůstává v tabulce, jen označený jako smazaný, dokud data nenahradí obnova "
+    "ze zálohy. Tlačítko Obnovit vrátí vybraný řádek na jeho původní místo v deníku, s jeho "
+    "hodnotami i číslem. Dostal-li mezitím stejné číslo jiný řádek, dostane vrácený řádek nové "
+    "číslo, o jedničku vyšší než nejvyšší v deníku, a stavový řádek oznámí které. Zůstatky se "
+    "přitom nepřepočítají, stejně jako po smazání: přepočtěte je tlačítkem se třemi žlutými "
+    "sloupci.\r\n"
+    "Klávesy [Ctrl]+[Z] v hlavním okně vrátí řádek, který jste v něm smazali naposledy, další "
+    "stisk ten před ním. Píšete-li právě do políčka, vrátí [Ctrl]+[Z] nejprve to, co jste do "
+    "něj napsali.\r\n"
+    "Stejné okno mají číselník knih a číselník pohybů (jejich čtvrté tlačítko, koš). S řádkem, "
+    "se kterým právě pracuje jiný uživatel po síti, nelze pracovat ani zde: jeho vrácení je "
+    "zablokováno.",
 };
 
 constexpr const char* kAboutUtf8 =

@@ -47,12 +47,12 @@ constexpr int kToolButtonHeight = 22;
 
 }  // namespace
 
-const std::array<HelpWindow::ToolButtonDesign, kHelpTopicCount>& HelpWindow::toolButtonDesigns() {
-  static const std::array<ToolButtonDesign, kHelpTopicCount> designs = {{
+const std::array<HelpWindow::ToolButtonDesign, kToolButtonTopicCount>& HelpWindow::toolButtonDesigns() {
+  static const std::array<ToolButtonDesign, kToolButtonTopicCount> designs = {{
       {"ToolButton1", 28, "", 0},
       {"ToolButton8", 19, "Otevření dat ze záložní kopie", 1},
       {"ToolButton7", 18, "Uložení dat do záložní kopie na disku...", 2},
-      {"ToolButton14", 32, "Přidá do deníku pohyby z bankovního výpisu (GPC nebo CSV)", 13},
+      {"ToolButton14", 32, "Přidá do deníku pohyby z bankovního výpisu (GPC nebo CSV)", kImportTopic},
       {"ToolButton2", 20, "Přidá nový řádek na konec deníku", 3},
       {"ToolButton3", 21, "Smaže řádek, na kterém se právě nachází kurzor..", 4},
       {"ToolButton4", 23, "Otevře dialog s číselníkem pohybů", 5},
@@ -193,7 +193,14 @@ void HelpWindow::LoadHelpTopics() {
   showTopic(0);
 }
 
-void HelpWindow::showTopic(int topic) { showText(HelpTopics[topic]); }
+void HelpWindow::showTopic(int topic) {
+  if (topic < 0 || topic >= kHelpTopicCount) return;
+  if (!topicsLoaded_) {
+    HelpTopics = helpTopicTexts();
+    topicsLoaded_ = true;
+  }
+  showText(HelpTopics[topic]);
+}
 
 void HelpWindow::showText(const std::string& cp1250) {
   // The whole text is replaced, so whatever the user typed is gone; the

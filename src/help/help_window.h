@@ -40,12 +40,15 @@ class HelpWindow : public QWidget {
     int topic;
   };
   // ToolBar1's buttons from the left.
-  static const std::array<ToolButtonDesign, kHelpTopicCount>& toolButtonDesigns();
+  static const std::array<ToolButtonDesign, kToolButtonTopicCount>& toolButtonDesigns();
 
   QPlainTextEdit* memo() const { return Memo1; }
   // The buttons of ToolBar1 from the left, in the order of toolButtonDesigns().
   const std::vector<QToolButton*>& toolButtons() const { return toolButtons_; }
   QPushButton* aboutButton() const { return BitBtn1; }
+  // The whole text box set to a topic, as a help button does; the topics
+  // beyond the tool bar's are shown so by the windows they describe.
+  void showTopic(int topic);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -53,7 +56,6 @@ class HelpWindow : public QWidget {
  private:
   void createTitleArea();
   void createToolBar();
-  void showTopic(int topic);
   void showText(const std::string& cp1250);
   void BitBtn1Click();
 

@@ -365,6 +365,48 @@ void Dataset::Impl::edit() {
   notify(DataEvent::RecordChanged);
 }
 
+void Dataset::Impl::checkRecord(std::int64_t record) {
+  refresh(false);
+  const std::int64_t count = table->recordCount();
+  if (record >= 0 && record < count) return;
+  throw mincar::Error(mincar::fill(messages::kNoSuchRecord, {std::to_string(record + 1), table->shownPath(),
+                                                             std::to_string(count)}));
+}
+
+const char* Dataset::Impl::bytesOfRecord(std::int64_t record) {
+  checkActive();
+  if (owner.state_ == DatasetState::Edit && record == cursor.record()) return buffer.data();
+  if (record < 0 || record >= table->recordCount()) checkRecord(record);
+  return table->record(record);
+}
+
+void Dataset::Impl::recall(std::int64_t record) {
+  checkCallable();
+  storePending();
+  checkRecord(record);
+  if (!table->tryLockRow(record)) throw RowLockedError(table->shownPath());
+  std::string fresh;
+  try {
+    // As the file holds it now: another user may have taken it back.
+    fresh = table->rereadRecord(record);
+    if (fresh[0] != dbf::RECORD_DELETED) {
+      throw mincar::Error(mincar::fill(messages::kRecordNotDeleted, {std::to_string(record + 1), table->shownPath()}));
+    }
+    settleCursor();
+  } catch (...) {
+    table->unlockRow(record);
+    throw;
+  }
+  fresh[0] = dbf::RECORD_LIVE;
+  beforeInsert = cursor.position();
+  recalling = true;
+  cursor.placeOn(record);
+  buffer = std::move(fresh);
+  changedBuffer();
+  setState(DatasetState::Edit);
+  notify(DataEvent::Scrolled);
+}
+
 void Dataset::Impl::post() {
   checkCallable();
   if (owner.state_ == DatasetState::Insert) {
@@ -390,8 +432,19 @@ void Dataset::Impl::post() {
     table->unlockRow(cursor.record());
     buffer.clear();
     changedBuffer();
+    const bool recalled = std::exchange(recalling, false);
+    // A record taken back is a row of the walks again, where the filter
+    // takes it.
+    if (recalled) {
+      try {
+        if (shows(cursor.record())) rows.insert(cursor.record());
+      } catch (...) {
+        // The record is stored; the filter's failure shows at the next walk.
+        rows.forget();
+      }
+    }
     setState(DatasetState::Browse);
-    notify(DataEvent::RecordChanged);
+    notify(recalled ? DataEvent::DataSetChanged : DataEvent::RecordChanged);
   }
 }
 
@@ -407,6 +460,13 @@ void Dataset::Impl::cancel() {
     table->unlockRow(cursor.record());
     buffer.clear();
     changedBuffer();
+    if (std::exchange(recalling, false)) {
+      // The record stays deleted; the cursor goes back to its row.
+      cursor.restore(beforeInsert);
+      setState(DatasetState::Browse);
+      notify(DataEvent::Scrolled);
+      return;
+    }
     setState(DatasetState::Browse);
     notify(DataEvent::RecordChanged);
   }
@@ -414,8 +474,8 @@ void Dataset::Impl::cancel() {
 
 void Dataset::Impl::remove() {
   checkCallable();
-  if (owner.state_ == DatasetState::Insert) {
-    cancel();  // the new row was never stored
+  if (owner.state_ == DatasetState::Insert || recalling) {
+    cancel();  // the new row was never stored, the deleted one never taken back
     return;
   }
   settleCursor();
@@ -757,6 +817,47 @@ std::int64_t Dataset::recordNumber() const {
 }
 
 bool Dataset::gotoRecord(std::int64_t record) { return impl_->gotoRecord(record); }
+
+std::vector<std::int64_t> Dataset::deletedRecords() {
+  impl_->checkCallable();
+  // Deletions that other users made show in the file, not in read copies.
+  impl_->refresh(true);
+  Table& table = *impl_->table;
+  const std::int64_t count = table.recordCount();
+  const std::size_t length = static_cast<std::size_t>(table.recordLength());
+  std::vector<std::int64_t> deleted;
+  for (std::int64_t r = 0; r < count;) {
+    std::int64_t end = r;
+    const char* bytes = table.recordSpan(r, end);
+    // Only the flag byte of each record is touched.
+    for (; r < end; ++r, bytes += length) {
+      if (*bytes == dbf::RECORD_DELETED) deleted.push_back(r);
+    }
+  }
+  return deleted;
+}
+
+bool Dataset::recordDeleted(std::int64_t record) {
+  impl_->checkCallable();
+  impl_->checkRecord(record);
+  return impl_->bytesOfRecord(record)[0] == dbf::RECORD_DELETED;
+}
+
+Value Dataset::recordValue(std::int64_t record, int column) {
+  const Field& f = field(column);
+  const char* bytes = impl_->bytesOfRecord(record);
+  return codec::decode(f.def_, bytes + 1 + f.offset_);
+}
+
+std::string Dataset::recordText(std::int64_t record, int column) {
+  const Field& f = field(column);
+  const char* bytes = impl_->bytesOfRecord(record);
+  return codec::toText(f.def_, bytes + 1 + f.offset_, regional_);
+}
+
+void Dataset::recall(std::int64_t record) { impl_->recall(record); }
+
+bool Dataset::recalling() const { return impl_->recalling; }
 
 Value Dataset::valueAt(std::int64_t row, int column) {
   const Field& f = field(column);

@@ -269,6 +269,34 @@ class Dataset {
   // Puts the cursor on that record, storing a pending edit first; false
   // when a walk would not visit it (deleted, filtered out, past the end).
   bool gotoRecord(std::int64_t record);
+  // Deleted rows. A deleted record keeps its bytes in the file, only marked
+  // with the format's deletion flag, until the table is rebuilt (a
+  // restore). Record numbers count from 0 here; messages name them as dBASE
+  // does (RECNO, from 1).
+  //
+  // The records that walks skip as deleted, in natural order. Rereads the
+  // table's count as recordCount() does and sees what other users deleted.
+  std::vector<std::int64_t> deletedRecords();
+  // Whether the record is deleted; a record beyond the table is refused with
+  // "There is no record %d in %s, which holds %d records".
+  bool recordDeleted(std::int64_t record);
+  // A column of any record, deleted or not, by its record number, as
+  // valueAt() and textAt() read a row; the cursor's record shows its
+  // pending edit. The same refusal beyond the table.
+  Value recordValue(std::int64_t record, int column);
+  std::string recordText(std::int64_t record, int column);
+  // Takes a deleted record back in its place: its record number, and so its
+  // place in the natural order, stays. As edit() does for a row, the
+  // record's row lock is taken (refused with "Record locked by another
+  // user." while another user holds it) and the record read again; the
+  // cursor then stands on it in edit state with its values, which the
+  // caller may change before post() stores the record, no longer deleted.
+  // cancel() leaves it deleted and puts the cursor back where it stood.
+  // A pending edit is stored first. Refused: a record beyond the table, and
+  // "Record %d of %s is not deleted".
+  void recall(std::int64_t record);
+  bool recalling() const;
+
   // A value of any row without moving the cursor; the cursor row shows its
   // pending edit.
   Value valueAt(std::int64_t row, int column);

@@ -29,7 +29,8 @@ struct Dataset::Impl {
   Dataset& owner;
   std::unique_ptr<Table> table;
   Cursor cursor;
-  Cursor::Position beforeInsert;  // for cancel
+  Cursor::Position beforeInsert;  // for cancel, of an append or a recall
+  bool recalling = false;  // the edit state takes a deleted record back
   std::string buffer;         // the row in edit or insert state
   std::int64_t testing = -1;  // the record that the filter callback looks at
   // The bytes that the fields read while a bulk pass shows a row of its own
@@ -185,6 +186,11 @@ struct Dataset::Impl {
 
   void append();
   void edit();
+  void recall(std::int64_t record);
+  // A record number that the table holds; else the refusal naming it.
+  void checkRecord(std::int64_t record);
+  // The bytes of any record by number; the cursor's shows its pending edit.
+  const char* bytesOfRecord(std::int64_t record);
   void post();
   void cancel();
   void remove();

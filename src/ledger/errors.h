@@ -15,6 +15,7 @@ inline constexpr std::string_view kTableBusy = "Table is busy: %s is in use by a
 inline constexpr std::string_view kCannotOpenFile = "Cannot open file %s";
 inline constexpr std::string_view kCannotOpenFileBecause = "Cannot open file %s: %s";
 inline constexpr std::string_view kCannotCreateFile = "Cannot create file %s";
+inline constexpr std::string_view kCannotCreateFileBecause = "Cannot create file %s: %s";
 inline constexpr std::string_view kCannotCreate = "Cannot create %s: %s";
 inline constexpr std::string_view kCannotRead = "Cannot read %s: %s";
 inline constexpr std::string_view kCannotWrite = "Cannot write to %s: %s";
@@ -34,6 +35,9 @@ inline constexpr std::string_view kOvercountWhileOpen =
 inline constexpr std::string_view kOvercountShown =
     "%s: the header promises %d rows, but only %d are in the file; they are shown, and the first opening "
     "for writing repairs the file, keeping it as it was found";
+// Deleted rows taken back; record numbers as dBASE counts them, from 1.
+inline constexpr std::string_view kNoSuchRecord = "There is no record %d in %s, which holds %d records";
+inline constexpr std::string_view kRecordNotDeleted = "Record %d of %s is not deleted";
 // The table component's own refusals, after its name ("Table1: ...").
 inline constexpr std::string_view kEmptyDataset = "Cannot perform this operation on an empty dataset";
 inline constexpr std::string_view kNotEditing = "Dataset not in edit or insert mode";

@@ -98,4 +98,12 @@ double MaxFieldValue(Dataset& table, int column) {
   return highest;
 }
 
+bool NumberInUse(Dataset& table, int column, double number) {
+  bool found = false;
+  table.scanNumbers(column, [&found, number](std::span<const double> values) {
+    for (const double v : values) found = found || v == number;
+  });
+  return found;
+}
+
 }  // namespace ledger

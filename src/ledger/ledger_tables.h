@@ -39,6 +39,11 @@ std::vector<std::filesystem::path> createMissingTables(const std::filesystem::pa
 // from 0. The walk leaves the cursor on the last row.
 double MaxFieldValue(Dataset& table, int column);
 
+// Whether a row that a walk visits holds `number` in a numeric column (the
+// caller switches the filter off for the whole table); deleted rows do not
+// count. The walk leaves the cursor on the last row.
+bool NumberInUse(Dataset& table, int column, double number);
+
 // The numbering of every table, used by the new-row rules and the restore:
 // the highest number so far, folded one value at a time, and the next one.
 // Exact for every whole number a column holds (single precision, as the

@@ -1,6 +1,7 @@
 #include "ledger/replace_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -246,6 +247,40 @@ void ReplacementFile::commit() {
   }
   committed_ = true;
   if (const int error = syncFolder(target_.parent_path())) failWrite(error);
+}
+
+namespace {
+
+// Puts `from` at the name `to` unless `to` exists: 0, or an errno value
+// (EEXIST when the name is taken).
+int renameWithoutReplacing(const fs::path& from, const fs::path& to) {
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  // File systems without the flag (some network ones) answer EINVAL.
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+#endif
+  // A hard link never replaces either; the temporary's own name goes after.
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  ::unlink(from.c_str());
+  return 0;
+}
+
+}  // namespace
+
+bool ReplacementFile::commitNew() {
+  if (committed_) return true;
+  finish();
+  file_.reset();
+  const int error = renameWithoutReplacing(temporary_, target_);
+  committed_ = true;
+  if (error != 0) {
+    std::error_code ignored;
+    fs::remove(temporary_, ignored);
+    if (error == EEXIST) return false;
+    failCreate(error);
+  }
+  if (const int why = syncFolder(target_.parent_path())) failWrite(why);
+  return true;
 }
 
 }  // namespace ledger

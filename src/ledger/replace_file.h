@@ -98,6 +98,12 @@ class ReplacementFile {
   void finish();
   // finish(), then the temporary in the target's place and the folder synced.
   void commit();
+  // The same, but only where the name is free: a file that took the name
+  // meanwhile (another process's, written the same way) stays, the
+  // temporary goes, and the answer is false. Two writers racing for one
+  // name so leave exactly one whole file. Errors: texts.cannotCreate when
+  // the file system can neither rename without replacing nor link.
+  bool commitNew();
 
   // The name a temporary for `target` gets: hidden, so that file dialogs do
   // not offer it, and naming the host and process that write it.

@@ -25,6 +25,13 @@ void VisibleRows::erase(std::int64_t record) {
   if (at != records_.end() && *at == record) records_.erase(at);
 }
 
+void VisibleRows::insert(std::int64_t record) {
+  // Identity: every record examined is shown already.
+  if (kind_ != Kind::Indexed || record >= examined_) return;
+  auto at = std::lower_bound(records_.begin(), records_.end(), static_cast<std::uint32_t>(record));
+  if (at == records_.end() || *at != record) records_.insert(at, static_cast<std::uint32_t>(record));
+}
+
 void VisibleRows::observeOther(bool shown) {
   if (kind_ == Kind::Unknown) kind_ = Kind::Identity;  // examined_ is 0 here
   if (kind_ == Kind::Identity) {

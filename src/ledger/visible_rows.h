@@ -68,6 +68,9 @@ class VisibleRows {
   // The row of a record, or the row it would take when it is not shown.
   std::int64_t rowOf(std::int64_t record) const;
   void erase(std::int64_t record);
+  // A record examined before as hidden is shown now (a deleted row taken
+  // back).
+  void insert(std::int64_t record);
 
  private:
   [[gnu::noinline]] void observeOther(bool shown);

@@ -13,6 +13,9 @@ BooksWindow::BooksWindow(app::Ledger& ledger, QWidget* journalWindow)
   addToolButton(21, "Smaže právě označenou knihu z číselníku ...", [this] { ToolButton2Click(); });
   addToolButton(30, "U právě nastaveného řádku deníku v hlavním okně nastaví tuto knihu ..",
                 [this] { ToolButton3Click(); });
+  addDeletedRowsButton("Zobrazí smazané knihy a vrátí vybranou zpět ...",
+                       QStringLiteral("Smazané záznamy: Knihy"),
+                       [this](std::int64_t record) { ledger_.recallBook(record); });
 }
 
 void BooksWindow::ToolButton1Click() { ledger_.newBook(); }

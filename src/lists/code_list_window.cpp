@@ -1,12 +1,16 @@
 #include "lists/code_list_window.h"
 
+#include <QPointer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/dataset_grid_qt.h"
 #include "app/dataset_model.h"
+#include "app/deleted_rows_window.h"
+#include "app/journal_window.h"
 #include "app/design_fit_qt.h"
 #include "app/image_list_qt.h"
+#include "help/help_topics.h"
 
 namespace lists {
 
@@ -42,6 +46,20 @@ CodeListWindow::~CodeListWindow() {
   // The grid lets go of the model before the model lets go of the table.
   DBGrid1->setModel(nullptr);
   delete model_;
+}
+
+void CodeListWindow::addDeletedRowsButton(const char* hint, const QString& caption,
+                                          std::function<void(std::int64_t record)> recall) {
+  QPointer<app::JournalWindow> journal = qobject_cast<app::JournalWindow*>(parentWidget());
+  deletedRows_ = new app::DeletedRowsWindow(
+      model_->dataset(), caption, std::move(recall),
+      [journal] {
+        if (journal) journal->showHelpTopic(help::kDeletedRowsTopic);
+      },
+      this);
+  addToolButton(app::kDeletedRowsImage, hint, [this] {
+    if (!deletedRows_->isVisible()) deletedRows_->show();
+  });
 }
 
 QAction* CodeListWindow::addToolButton(int image, const char* hint) {

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include <QAction>
@@ -12,6 +14,7 @@ class QToolBar;
 namespace app {
 class DatasetGrid;
 class DatasetModel;
+class DeletedRowsWindow;
 }  // namespace app
 
 namespace lists {
@@ -25,6 +28,8 @@ class CodeListWindow : public QWidget {
  public:
   app::DatasetGrid* grid() const { return DBGrid1; }
   app::DatasetModel* model() const { return model_; }
+  // The list's deleted rows, opened by its fourth tool button.
+  app::DeletedRowsWindow* deletedRowsWindow() const { return deletedRows_; }
 
  protected:
   CodeListWindow(ledger::Dataset& table, const QString& caption, const QRect& designGeometry,
@@ -35,6 +40,10 @@ class CodeListWindow : public QWidget {
   // action, its error shown in the error box.
   template <typename Handler>
   QAction* addToolButton(int image, const char* hint, Handler handler);
+  // The fourth button, after the three of the design: the window of the
+  // list's deleted rows, in which `recall` takes one back.
+  void addDeletedRowsButton(const char* hint, const QString& caption,
+                            std::function<void(std::int64_t record)> recall);
 
  private:
   QAction* addToolButton(int image, const char* hint);
@@ -42,6 +51,7 @@ class CodeListWindow : public QWidget {
   QToolBar* ToolBar1 = nullptr;
   app::DatasetModel* model_ = nullptr;
   app::DatasetGrid* DBGrid1 = nullptr;
+  app::DeletedRowsWindow* deletedRows_ = nullptr;
 };
 
 template <typename Handler>

@@ -14,6 +14,9 @@ MovesWindow::MovesWindow(app::Ledger& ledger, QWidget* journalWindow)
                 "U právě vybraného řádku deníku nastaví pohyb, který je v tomto dialogu právě "
                 "označen..",
                 [this] { ToolButton3Click(); });
+  addDeletedRowsButton("Zobrazí smazané pohyby a vrátí vybraný zpět ...",
+                       QStringLiteral("Smazané záznamy: Pohyby"),
+                       [this](std::int64_t record) { ledger_.recallMove(record); });
 }
 
 void MovesWindow::ToolButton1Click() { ledger_.newMove(); }

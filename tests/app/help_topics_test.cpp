@@ -54,6 +54,8 @@ const char* const kBeginnings[kHelpTopicCount] = {
     "Toto tlačítko ukončí běh této aplikace ...",
     "Tato ikona přidá do deníku pohyby z bankovního výpisu, který si stáhnete z internetového "
     "bankovnictví ve formátu GPC (ABO) nebo CSV.",
+    "Okno Smazané záznamy (nabídka Soubor – Smazané záznamy) ukáže smazané řádky deníku, "
+    "nejnovější nahoře, se všemi jejich údaji a s číslem záznamu v tabulce.",
 };
 
 // Topics that are their sentence and nothing more.
@@ -169,6 +171,31 @@ TEST(HelpTopics, TheAboutTextNamesTheProductItsVersionAndLicence) {
   const std::string about = help::aboutText();
   EXPECT_EQ(about.substr(0, about.find("\r\n")), "Mincar " + std::string(app::kVersion));
   EXPECT_NE(about.find("GPL"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HelpTopics, TheSafetyNetsAreExplainedWhereTheUserLooks) {
+  const auto topics = help::helpTopicTexts();
+  // The day's backup beside the save command, with its cron command.
+  EXPECT_TRUE(contains(topics[2], "data/zalohy"));
+  EXPECT_TRUE(contains(topics[2], "zaloha_2026-12-07.txu"));
+  EXPECT_TRUE(contains(topics[2], "posledních 30"));
+  EXPECT_TRUE(contains(topics[2], "mincar-cli backup --daily"));
+  // The deleted rows' window and Ctrl+Z, and the box's own undo first.
+  const std::string& deleted = topics[help::kDeletedRowsTopic];
+  EXPECT_TRUE(contains(deleted, "Soubor – Smazané záznamy"));
+  EXPECT_TRUE(contains(deleted, "Obnovit"));
+  EXPECT_TRUE(contains(deleted, "[Ctrl]+[Z]"));
+  EXPECT_TRUE(contains(deleted, "nové číslo"));
+  EXPECT_TRUE(contains(deleted, "nejprve to, co jste do něj napsali"));
+  // The lists' fourth button.
+  for (int topic : {5, 6}) {
+    EXPECT_TRUE(contains(topics[topic], "čtyři tlačítka")) << topic;
+    EXPECT_TRUE(contains(topics[topic], "4. Čtvrté tlačítko (koš)")) << topic;
+  }
 }
 
 }  // namespace

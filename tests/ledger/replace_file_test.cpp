@@ -161,4 +161,25 @@ TEST_F(SharedFolder, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(names, std::vector<std::string>{"prop1.txt"});
 }
 
+TEST_F(SharedFolder, OfTwoWritersOfANewNameTheFirstKeepsItAndTheOtherWritesNothing) {
+  const fs::path name = shared_ / "zaloha_2026-12-08.txu";
+  ReplacementFile first(name);
+  ReplacementFile second(name);
+  first.write("the first one, whole");
+  second.write("the second one, whole too");
+  EXPECT_TRUE(first.commitNew());
+  EXPECT_FALSE(second.commitNew());
+  EXPECT_EQ(readFile(name), "the first one, whole");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(shared_)) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"zaloha_2026-12-08.txu"});
+  // A link at the name takes it too: nothing is written through it.
+  const fs::path linked = shared_ / "linked.txu";
+  fs::create_symlink(outside_, linked);
+  ReplacementFile third(linked);
+  third.write("through the link");
+  EXPECT_FALSE(third.commitNew());
+  EXPECT_FALSE(fs::exists(outside_));
+}
+
 }  // namespace

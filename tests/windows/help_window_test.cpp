@@ -302,7 +302,7 @@ class HelpWindowTest : public QObject {
         fixed.emplace_back(child, child->geometry());
       }
     }
-    QVERIFY(fixed.size() >= 5 + help::kHelpTopicCount);
+    QVERIFY(fixed.size() >= 5 + help::kToolButtonTopicCount);
 
     help_->resize(700, 450);
     QTRY_COMPARE(help_->memo()->geometry(), QRect(128, 88, 569, 357));

@@ -79,13 +79,15 @@ class ListsWindowsTest : public QObject {
                            << QStringList({"Přidá nový záznam na konec číselníku ...",
                                            "Smaže právě označenou knihu z číselníku ...",
                                            "U právě nastaveného řádku deníku v hlavním okně "
-                                           "nastaví tuto knihu .."});
+                                           "nastaví tuto knihu ..",
+                                           "Zobrazí smazané knihy a vrátí vybranou zpět ..."});
     QTest::newRow("movements")
         << "Form2" << "Pohyby" << QRect(34, 23, 171, 183)
         << QStringList({"Přídá nový pohyb do číselníku pohybů...",
                         "Smaže právě proužkem vybraný pohyb z čísleníku...",
                         "U právě vybraného řádku deníku nastaví pohyb, který je v tomto dialogu "
-                        "právě označen.."});
+                        "právě označen..",
+                        "Zobrazí smazané pohyby a vrátí vybraný zpět ..."});
   }
 
   void listWindowsHaveTheirDesignPlaces() {
