@@ -10,35 +10,30 @@
 
 namespace bank {
 
+const std::array<CsvRole, 7> kCsvRoles = {{
+    {"date", "Datum", &CsvColumns::date},
+    {"amount", "Částka", &CsvColumns::amount},
+    {"account", "Protiúčet", &CsvColumns::account},
+    {"name", "Název protiúčtu", &CsvColumns::name},
+    {"message", "Zpráva pro příjemce", &CsvColumns::message},
+    {"vs", "VS", &CsvColumns::vs},
+    {"note", "Poznámka", &CsvColumns::note},
+}};
+
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-struct Role {
-  std::string_view spec;  // the name in --columns and in messages
-  std::optional<int> CsvColumns::*column;
-};
-constexpr Role kRoles[] = {
-    {"date", &CsvColumns::date},       {"amount", &CsvColumns::amount},
-    {"account", &CsvColumns::account}, {"name", &CsvColumns::name},
-    {"message", &CsvColumns::message}, {"vs", &CsvColumns::vs},
-    {"note", &CsvColumns::note},
-};
+using Role = CsvRole;
+const auto& kRoles = kCsvRoles;
 
-// The Czech header names (UTF-8 here, compared after conversion).
+// Other header names some banks give a role.
 struct HeaderName {
   std::string_view utf8;
   std::optional<int> CsvColumns::*column;
 };
-const HeaderName kHeaderNames[] = {
-    {"Datum", &CsvColumns::date},
+const HeaderName kOtherHeaderNames[] = {
     {"Objem", &CsvColumns::amount},
-    {"Částka", &CsvColumns::amount},
-    {"Protiúčet", &CsvColumns::account},
-    {"Název protiúčtu", &CsvColumns::name},
-    {"Zpráva pro příjemce", &CsvColumns::message},
-    {"VS", &CsvColumns::vs},
-    {"Poznámka", &CsvColumns::note},
 };
 
 std::string_view trim(std::string_view s) {
@@ -297,9 +292,11 @@ Statement parseCsv(std::string_view bytes, std::string_view fileName,
     const Record& head = rows[0];
     for (size_t i = 0; i < head.fields.size(); ++i) {
       const std::string name(trim(head.fields[i]));
-      for (const HeaderName& h : kHeaderNames) {
-        if (name == text::toCp1250(h.utf8) && !(columns.*h.column)) columns.*h.column = static_cast<int>(i);
-      }
+      auto take = [&](std::string_view utf8, std::optional<int> CsvColumns::*column) {
+        if (name == text::toCp1250(utf8) && !(columns.*column)) columns.*column = static_cast<int>(i);
+      };
+      for (const CsvRole& role : kCsvRoles) take(role.headerUtf8, role.column);
+      for (const HeaderName& h : kOtherHeaderNames) take(h.utf8, h.column);
     }
     if (!columns.date || !columns.amount) {
       // The pattern names the Czech headers, so it is converted like all text.

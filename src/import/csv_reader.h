@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,6 +16,16 @@ namespace bank {
 struct CsvColumns {
   std::optional<int> date, amount, account, name, message, vs, note;
 };
+
+// What a column may hold: the name --columns gives it and the Czech header
+// name banks give it (also the label a window asks with), in UTF-8. In this
+// order: date, amount, account, name, message, vs, note.
+struct CsvRole {
+  std::string_view spec;
+  const char* headerUtf8;
+  std::optional<int> CsvColumns::*column;
+};
+extern const std::array<CsvRole, 7> kCsvRoles;
 
 // --columns SPEC: "date=1,amount=3,name=4,message=5,vs=6,note=7,account=2",
 // columns counted from 1; date and amount are needed. Refuses anything else

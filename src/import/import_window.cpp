@@ -35,22 +35,6 @@ namespace {
 QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
 QString cz(std::string_view cp1250) { return QString::fromStdString(text::toUtf8(cp1250)); }
 
-// The roles in the order the columns dialog lists them, with the header
-// names the banks give them.
-struct RoleName {
-  const char* label;
-  std::optional<int> CsvColumns::*column;
-};
-const RoleName kRoleNames[] = {
-    {"Datum", &CsvColumns::date},
-    {"Částka", &CsvColumns::amount},
-    {"Protiúčet", &CsvColumns::account},
-    {"Název protiúčtu", &CsvColumns::name},
-    {"Zpráva pro příjemce", &CsvColumns::message},
-    {"VS", &CsvColumns::vs},
-    {"Poznámka", &CsvColumns::note},
-};
-
 // The folder of the statement chosen last, for the next choice.
 QString& lastFolder() {
   static QString folder;
@@ -105,14 +89,14 @@ CsvColumnsForm::CsvColumnsForm(const std::vector<std::string>& header, const QSt
   intro->setWordWrap(true);
   layout->addWidget(intro);
   auto* form = new QFormLayout;
-  for (const RoleName& role : kRoleNames) {
+  for (const CsvRole& role : kCsvRoles) {
     auto* box = new QComboBox(this);
     box->addItem(u8("(žádný)"), -1);
     for (size_t i = 0; i < header.size(); ++i) {
       box->addItem(QStringLiteral("%1: %2").arg(i + 1).arg(cz(header[i])), static_cast<int>(i));
     }
     connect(box, &QComboBox::currentIndexChanged, this, &CsvColumnsForm::updateOk);
-    form->addRow(u8(role.label) + QLatin1Char(':'), box);
+    form->addRow(u8(role.headerUtf8) + QLatin1Char(':'), box);
     boxes_.push_back(box);
   }
   layout->addLayout(form);
@@ -134,7 +118,7 @@ CsvColumns CsvColumnsForm::columns() const {
   CsvColumns out;
   for (size_t r = 0; r < boxes_.size(); ++r) {
     const int column = boxes_[r]->currentData().toInt();
-    if (column >= 0) out.*kRoleNames[r].column = column;
+    if (column >= 0) out.*kCsvRoles[r].column = column;
   }
   return out;
 }

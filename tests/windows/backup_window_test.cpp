@@ -27,38 +27,7 @@ using window_testing::WorkFolder;
 
 namespace {
 
-// Answers the next file dialog that comes up: looks at it, then chooses a
-// file (or cancels when the name is empty).
-class DialogAnswer : public QObject {
- public:
-  using Look = std::function<void(QFileDialog&)>;
-  DialogAnswer(QString choose, Look look = {}) : choose_(std::move(choose)), look_(std::move(look)) {
-    connect(&timer_, &QTimer::timeout, this, &DialogAnswer::poll);
-    timer_.start(10);
-  }
-  bool answered = false;
-
- private:
-  void poll() {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr || !dialog->isVisible() || answered) return;
-    answered = true;
-    timer_.stop();
-    if (look_) look_(*dialog);
-    if (choose_.isEmpty()) {
-      dialog->reject();
-      return;
-    }
-    // The full name typed into the name box, as the user may type it.
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(name != nullptr);
-    name->setText(choose_);
-    static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
-  }
-  QString choose_;
-  Look look_;
-  QTimer timer_;
-};
+using DialogAnswer = window_testing::FileDialogAnswer;
 
 std::string cz(const char* utf8) { return text::toCp1250(utf8); }
 

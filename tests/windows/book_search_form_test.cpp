@@ -85,37 +85,7 @@ const std::vector<SeedRow> kRows = {
     {4, 2, 2, "4.12.2026", "Mzda", "5000", ""},
 };
 
-// Answers the next file dialog that comes up: looks at it, then types the
-// name into it and accepts, or cancels when the name is empty.
-class DialogAnswer : public QObject {
- public:
-  using Look = std::function<void(QFileDialog&)>;
-  explicit DialogAnswer(QString choose, Look look = {}) : choose_(std::move(choose)), look_(std::move(look)) {
-    connect(&timer_, &QTimer::timeout, this, &DialogAnswer::poll);
-    timer_.start(10);
-  }
-  bool answered = false;
-
- private:
-  void poll() {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr || !dialog->isVisible() || answered) return;
-    answered = true;
-    timer_.stop();
-    if (look_) look_(*dialog);
-    if (choose_.isEmpty()) {
-      dialog->reject();
-      return;
-    }
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(name != nullptr);
-    name->setText(choose_);
-    static_cast<QDialog*>(dialog)->accept();
-  }
-  QString choose_;
-  Look look_;
-  QTimer timer_;
-};
+using DialogAnswer = window_testing::FileDialogAnswer;
 
 }  // namespace
 

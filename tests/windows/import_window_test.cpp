@@ -25,7 +25,9 @@
 using testing_support::gpcHeader;
 using testing_support::gpcItem;
 using testing_support::gpcMessage;
+using window_testing::FileDialogAnswer;
 using window_testing::fromCp1250;
+using window_testing::ModalAnswer;
 using window_testing::MessageBoxCloser;
 using window_testing::ProgramWindows;
 using window_testing::WorkFolder;
@@ -34,40 +36,12 @@ namespace {
 
 namespace J = ledger::journal;
 
-// Does `act` to the first modal dialog of type T that comes up, once.
-template <typename T>
-class ModalAnswer : public QObject {
- public:
-  explicit ModalAnswer(std::function<void(T&)> act) : act_(std::move(act)) {
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-      if (dialog == nullptr || !dialog->isVisible() || answered) return;
-      answered = true;
-      timer_.stop();
-      act_(*dialog);
-    });
-    timer_.start(10);
-  }
-  bool answered = false;
-
- private:
-  std::function<void(T&)> act_;
-  QTimer timer_;
-};
 
 // Chooses `file` in the statement's file dialog, or cancels.
-std::function<void(QFileDialog&)> choose(const std::filesystem::path& file) {
-  return [file](QFileDialog& dialog) {
+FileDialogAnswer choose(const std::filesystem::path& file) {
+  return FileDialogAnswer(QString::fromStdString(file.string()), [](QFileDialog& dialog) {
     QCOMPARE(dialog.objectName(), QStringLiteral("ImportDialog1"));
-    if (file.empty()) {
-      dialog.reject();
-      return;
-    }
-    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(name != nullptr);
-    name->setText(QString::fromStdString(file.string()));
-    static_cast<QDialog&>(dialog).accept();
-  };
+  });
 }
 
 std::string cz(const char* utf8) { return text::toCp1250(utf8); }
@@ -149,7 +123,7 @@ class ImportWindowTest : public QObject {
 
   void aGpcStatementIsPreviewedImportedAndAddsNothingTheSecondTime() {
     const auto file = write("vypis.gpc", statement());
-    ModalAnswer<QFileDialog> files(choose(file));
+    const auto files = choose(file);
     ModalAnswer<bank::ImportForm> preview([&](bank::ImportForm& form) {
       QCOMPARE(form.rowsTable()->rowCount(), 4);
       QCOMPARE(form.countsLabel()->text(), QString::fromUtf8("Přidá se 4, přeskočí se 0 (už jsou v knize)."));
@@ -180,7 +154,7 @@ class ImportWindowTest : public QObject {
     QCOMPARE(journal().model()->rowCount(), 4);
 
     // The same file again: everything is already in the book.
-    ModalAnswer<QFileDialog> again(choose(file));
+    const auto again = choose(file);
     ModalAnswer<bank::ImportForm> nothing([&](bank::ImportForm& form) {
       QCOMPARE(form.bookBox()->currentText(), QString::fromUtf8("2 Účet v bance"));
       QCOMPARE(form.countsLabel()->text(), QString::fromUtf8("Přidá se 0, přeskočí se 4 (už jsou v knize)."));
@@ -201,7 +175,7 @@ class ImportWindowTest : public QObject {
     std::string bad = statement();
     bad.replace(bad.find("075", 10) + 50, 1, "x");  // in the first item's amount
     const auto file = write("spatny.gpc", bad);
-    ModalAnswer<QFileDialog> files(choose(file));
+    const auto files = choose(file);
     ModalAnswer<bank::ImportForm> preview([](bank::ImportForm& form) { form.reject(); });
     MessageBoxCloser boxes;
     importAction()->trigger();
@@ -217,7 +191,7 @@ class ImportWindowTest : public QObject {
     const auto file = write("export.csv", "Booking date;Payee;Amount;Note\n"
                                           "01.12.2026;\"Nájemce; byt 2\";\"12 500,00\";leden\n"
                                           "02.12.2026;Obchod;-99,90;\n");
-    ModalAnswer<QFileDialog> files(choose(file));
+    const auto files = choose(file);
     ModalAnswer<bank::CsvColumnsForm> columns([](bank::CsvColumnsForm& form) {
       QCOMPARE(form.roleBox(0)->itemText(1), QStringLiteral("1: Booking date"));
       QVERIFY(!form.okButton()->isEnabled());
@@ -244,7 +218,7 @@ class ImportWindowTest : public QObject {
   }
 
   void cancellingTheFileDialogChangesNothing() {
-    ModalAnswer<QFileDialog> files(choose({}));
+    const auto files = choose({});
     importAction()->trigger();
     QVERIFY(files.answered);
     QCOMPARE(fromCp1250(ledger().status().text()), QString::fromUtf8("Import výpisu zrušen"));

@@ -5,15 +5,19 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "app/journal_window.h"
@@ -54,6 +58,47 @@ class MessageBoxCloser : public QObject {
   }
   QMessageBox::StandardButton answer_;
   QTimer timer_;
+};
+
+// Does `act` to the first modal dialog of type T that comes up, once.
+template <typename T>
+class ModalAnswer : public QObject {
+ public:
+  explicit ModalAnswer(std::function<void(T&)> act) : act_(std::move(act)) {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible() || answered) return;
+      answered = true;
+      timer_.stop();
+      act_(*dialog);
+    });
+    timer_.start(10);
+  }
+  bool answered = false;
+
+ private:
+  std::function<void(T&)> act_;
+  QTimer timer_;
+};
+
+// Answers the next file dialog that comes up: looks at it, then types the
+// name into it, as the user may type a full name, and accepts; or cancels
+// when the name is empty.
+class FileDialogAnswer : public ModalAnswer<QFileDialog> {
+ public:
+  using Look = std::function<void(QFileDialog&)>;
+  explicit FileDialogAnswer(QString choose, Look look = {})
+      : ModalAnswer<QFileDialog>([choose = std::move(choose), look = std::move(look)](QFileDialog& dialog) {
+          if (look) look(dialog);
+          if (choose.isEmpty()) {
+            dialog.reject();
+            return;
+          }
+          auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+          QVERIFY(name != nullptr);
+          name->setText(choose);
+          static_cast<QDialog&>(dialog).accept();  // as the dialog's own button does
+        }) {}
 };
 
 // A fresh folder that is the working folder while the object lives.
