@@ -13,7 +13,7 @@ ctest --test-dir "$root/build" --output-on-failure -j2 --timeout 300
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer, then
 # a short run of every fuzzer (scripts/fuzz.sh 600 is the full run).
 "$root/scripts/test-sanitizers.sh"
-"$root/scripts/fuzz.sh" "${MINCAR_FUZZ_SECONDS:-20}"
+"$root/scripts/fuzz.sh" "${MINCAR_FUZZ_SECONDS:-10}"
 
 # The Debian package: built and checked, installed as a user installs it,
 # used, and removed again.

@@ -248,10 +248,25 @@ void ImportForm::rematch() {
 void ImportForm::importRows() {
   const int book = bookBox_->currentIndex();
   if (book < 0 || match_.toAdd.empty()) return;
-  // The new-row rule stamps the lists' current rows.
-  ledger_.books().gotoRecord(books_[static_cast<size_t>(book)].record);
+  // The new-row rule stamps the lists' current rows. Another copy may have
+  // deleted or renumbered the chosen one since the preview read the lists:
+  // then the lists are read again and nothing is imported.
+  auto standOn = [this](ledger::Dataset& list, const ListRow& row, const char* whatUtf8) {
+    const ledger::Field& id = list.field(0);
+    if (list.gotoRecord(row.record) && !id.isNull() && id.asFloat() == row.id) return;
+    bookBox_->clear();
+    moveBox_->clear();
+    books_.clear();
+    moves_.clear();
+    fillLists();
+    rematch();
+    throw mincar::Error(mincar::fill(text::toCp1250(whatUtf8), {text::formatNumber(row.id, ledger_.regional())}));
+  };
+  standOn(ledger_.books(), books_[static_cast<size_t>(book)],
+          "Kniha %s už v číselníku knih není; vyberte knihu znovu.");
   if (const int move = moveBox_->currentIndex(); move >= 0) {
-    ledger_.moves().gotoRecord(moves_[static_cast<size_t>(move)].record);
+    standOn(ledger_.moves(), moves_[static_cast<size_t>(move)],
+            "Pohyb %s už v číselníku pohybů není; vyberte pohyb znovu.");
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   try {

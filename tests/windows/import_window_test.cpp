@@ -217,6 +217,31 @@ class ImportWindowTest : public QObject {
              QString::fromUtf8("Import výpisu: přidáno 2, přeskočeno 0"));
   }
 
+  void aBookAnotherCopyDeletedMeanwhileIsChosenAgainAndNothingIsImported() {
+    const auto file = write("vypis.gpc", statement());
+    const auto files = choose(file);
+    MessageBoxCloser boxes;
+    ModalAnswer<bank::ImportForm> preview([&](bank::ImportForm& form) {
+      form.bookBox()->setCurrentIndex(1);
+      // Another copy deletes the book "2 Účet v bance" while the preview shows it.
+      ledger::Dataset other("Table1", ledger::tablePath(folder_->path(), ledger::LedgerTable::Books),
+                            text::Regional::czech());
+      other.open();
+      other.last();
+      other.remove();
+      form.importButton()->click();
+      QTRY_COMPARE(boxes.texts.size(), qsizetype{1});
+      QCOMPARE(boxes.texts[0], QString::fromUtf8("Kniha 2 už v číselníku knih není; vyberte knihu znovu."));
+      QVERIFY(form.isVisible());
+      QCOMPARE(form.bookBox()->count(), 1);
+      QCOMPARE(form.bookBox()->currentText(), QString::fromUtf8("1 Hotovost"));
+      form.reject();
+    });
+    importAction()->trigger();
+    QVERIFY(files.answered && preview.answered);
+    QCOMPARE(journalRows().size(), size_t{0});
+  }
+
   void cancellingTheFileDialogChangesNothing() {
     const auto files = choose({});
     importAction()->trigger();
