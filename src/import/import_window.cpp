@@ -252,8 +252,14 @@ void ImportForm::importRows() {
   // deleted or renumbered the chosen one since the preview read the lists:
   // then the lists are read again and nothing is imported.
   auto standOn = [this](ledger::Dataset& list, const ListRow& row, const char* whatUtf8) {
-    const ledger::Field& id = list.field(0);
-    if (list.gotoRecord(row.record) && !id.isNull() && id.asFloat() == row.id) return;
+    // A walk reads the rows as they are now; the lists are short.
+    {
+      const ledger::DataSource::Quiet quiet(list.dataSource());
+      const ledger::Field& id = list.field(0);
+      for (list.first(); !list.eof(); list.next()) {
+        if (list.recordNumber() == row.record && !id.isNull() && id.asFloat() == row.id) return;
+      }
+    }
     bookBox_->clear();
     moveBox_->clear();
     books_.clear();
