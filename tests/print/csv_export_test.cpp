@@ -12,6 +12,7 @@
 #include "ledger/ledger_tables.h"
 #include "print/book_search.h"
 #include "print_fixtures.h"
+#include "print_test_support.h"
 #include "test_support.h"
 #include "text/cp1250.h"
 
@@ -26,7 +27,7 @@ using testing_support::TempDir;
 using text::Date;
 
 const fs::path kPython = "/usr/bin/python3";
-const fs::path kSoffice = "/usr/bin/soffice";
+using print_testing::kSoffice;
 
 TEST(CsvField, QuotesOnlyWhatASeparatorQuoteOrLineBreakWouldBreak) {
   struct Case {
@@ -142,12 +143,8 @@ with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
 TEST_F(CsvExport, LibreOfficeReadsTheNumbersAndDatesAsNumbersAndDates) {
   if (!fs::exists(kSoffice)) GTEST_SKIP() << "LibreOffice is not installed (Debian: libreoffice-calc-nogui)";
   print::WriteCsvExport(*ledger_, dir_ / "out.csv");
-  TempDir profile;
   const testing_support::RunResult converted =
-      run(kSoffice, {"-env:UserInstallation=file://" + profile.path().string(), "--headless",
-                     "--infilter=CSV:59,34,76,1,,1029", "--convert-to",
-                     "csv:Text - txt - csv (StarCalc):59,34,76,1,,1033,true,false,false,false", "--outdir",
-                     (dir_ / "lo").string(), (dir_ / "out.csv").string()});
+      print_testing::resaveWithLibreOffice(dir_ / "out.csv", dir_ / "lo");
   ASSERT_TRUE(fs::exists(dir_ / "lo" / "out.csv")) << converted.out << converted.err;
   const char* script = R"py(
 import csv, sys

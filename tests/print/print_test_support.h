@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "print/browser.h"
+#include "test_support.h"
 
 namespace print_testing {
 
@@ -110,6 +111,23 @@ inline std::vector<Typed> hostileTexts(const char* markers) {
       {"K&#269; &amp;", "K&amp;#269; &amp;amp;"},
       {markers, markers},
   };
+}
+
+// Where LibreOffice is installed (Debian: libreoffice-calc-nogui).
+inline const std::filesystem::path kSoffice = "/usr/bin/soffice";
+
+// LibreOffice opens the Czech CSV `csv` as a Czech user's spreadsheet
+// (";", UTF-8, Czech settings) and saves it again into `outDir` with US
+// formats, under the same name; a number or date it read as one comes back
+// as "1250.5" or "12/31/2026". The run's output, for a failure message.
+inline testing_support::RunResult resaveWithLibreOffice(const std::filesystem::path& csv,
+                                                        const std::filesystem::path& outDir) {
+  testing_support::TempDir profile;
+  return testing_support::run(
+      kSoffice, {"-env:UserInstallation=file://" + profile.path().string(), "--headless",
+                 "--infilter=CSV:59,34,76,1,,1029", "--convert-to",
+                 "csv:Text - txt - csv (StarCalc):59,34,76,1,,1033,true,false,false,false", "--outdir",
+                 outDir.string(), csv.string()});
 }
 
 }  // namespace print_testing
